@@ -1,0 +1,11 @@
+# Third-party libraries, all from Debian packages installed by scripts/install-deps.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(fmt REQUIRED)
+find_package(SQLite3 REQUIRED)
+find_package(PostgreSQL REQUIRED)
+pkg_check_modules(UTF8PROC REQUIRED IMPORTED_TARGET libutf8proc)
+if(BEXLO_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()

@@ -1,0 +1,44 @@
+// Every message text of the library, once. Names are the resource names the texts have always
+// had where they have one (SQo..., SDs..., SXuTalk..., SPu...); texts are used exactly as written.
+// "%s", "%d" placeholders are filled with Format(). Each subsystem keeps its own section; add new
+// texts to the section of the code that raises them.
+#pragma once
+
+namespace bexlo::msg {
+
+// ---- util: runtime conversions and lists -------------------------------------------------------
+inline constexpr const char SInvalidInteger[] = "'%s' is not a valid integer value";
+inline constexpr const char SInvalidFloat[] = "'%s' is not a valid floating point value";
+inline constexpr const char SInvalidDate[] = "'%s' is not a valid date";
+inline constexpr const char SInvalidTime[] = "'%s' is not a valid time";
+inline constexpr const char SInvalidDateTime[] = "'%s' is not a valid date and time";
+inline constexpr const char SDateEncodeError[] = "Invalid argument to date encode";
+inline constexpr const char STimeEncodeError[] = "Invalid argument to time encode";
+inline constexpr const char SInvalidFormat[] = "Format '%s' invalid or incompatible with argument";
+inline constexpr const char SArgumentMissing[] = "No argument for format '%s'";
+inline constexpr const char SListIndexError[] = "List index out of bounds (%d)";
+inline constexpr const char SDuplicateString[] = "String list does not allow duplicates";
+inline constexpr const char SSortedListError[] = "Operation not allowed on sorted string list";
+inline constexpr const char SAssignError[] = "Cannot assign a %s to a %s";
+inline constexpr const char SFOpenError[] = "Cannot open file \"%s\". %s";
+inline constexpr const char SFCreateError[] = "Cannot create file \"%s\". %s";
+inline constexpr const char SWriteError[] = "Stream write error";
+inline constexpr const char SDuplicateName[] = "A component named %s already exists";
+
+// ---- util: file mapper -------------------------------------------------------------------------
+
+// ---- util: settings, hooks, user interaction ---------------------------------------------------
+
+// ---- util: amounts in words and coder ----------------------------------------------------------
+
+// ---- db: data-access layer ---------------------------------------------------------------------
+
+// ---- automation ---------------------------------------------------------------------------------
+
+// ---- reportlang: values, tables, compiler, machine, built-in functions -------------------------
+
+// ---- report: component, template, run, report object functions ---------------------------------
+
+// ---- output: output file, page model, viewer ---------------------------------------------------
+
+}  // namespace bexlo::msg
