@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ class TPersistent : public TObject {
  protected:
   virtual void AssignTo(TPersistent* dest) const;
 };
+
+// The plain event of every component: the sender is the object that raises it.
+using TNotifyEvent = std::function<void(TObject* sender)>;
 
 enum class TOperation { opInsert, opRemove };
 
