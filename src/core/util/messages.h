@@ -16,6 +16,7 @@ inline constexpr const char SDateEncodeError[] = "Invalid argument to date encod
 inline constexpr const char STimeEncodeError[] = "Invalid argument to time encode";
 inline constexpr const char SInvalidFormat[] = "Format '%s' invalid or incompatible with argument";
 inline constexpr const char SArgumentMissing[] = "No argument for format '%s'";
+inline constexpr const char SUnknownCodePage[] = "Unknown code page '%s'";
 inline constexpr const char SListIndexError[] = "List index out of bounds (%d)";
 inline constexpr const char SDuplicateString[] = "String list does not allow duplicates";
 inline constexpr const char SSortedListError[] = "Operation not allowed on sorted string list";
