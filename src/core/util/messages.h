@@ -27,8 +27,17 @@ inline constexpr const char SWriteError[] = "Stream write error";
 inline constexpr const char SDuplicateName[] = "A component named %s already exists";
 
 // ---- util: file mapper -------------------------------------------------------------------------
+inline constexpr const char SFileMapOpenError[] = "Can not open file";
+inline constexpr const char SFileMapMapError[] = "Can not make map";
+inline constexpr const char SFileMapViewError[] = "File is empty";
+inline constexpr const char SFileMapNotOpened[] = "File is not opend";
+inline constexpr const char SFileMapIndexError[] = "Index outside of range";
+inline constexpr const char SFileMapSizeError[] = "Size of file cannot be established after its opening";
+inline constexpr const char SFileMapReadOnly[] = "File is mapped read-only";
 
 // ---- util: settings, hooks, user interaction ---------------------------------------------------
+inline constexpr const char SBreakProcess[] = "Break process ?";
+inline constexpr const char SUnexpectedQuestion[] = "No answer was scripted for this question: %s";
 
 // ---- util: amounts in words and coder ----------------------------------------------------------
 
