@@ -40,15 +40,48 @@ inline constexpr const char SBreakProcess[] = "Break process ?";
 inline constexpr const char SUnexpectedQuestion[] = "No answer was scripted for this question: %s";
 
 // ---- util: amounts in words and coder ----------------------------------------------------------
+inline constexpr const char SXuTalkTooLarge[] = "Too large number: ";
 
 // ---- db: data-access layer ---------------------------------------------------------------------
 
 // ---- automation ---------------------------------------------------------------------------------
+inline constexpr const char SOleUnknownName[] = "Unknown name";
+inline constexpr const char SOleMemberNotFound[] = "Member not found";
+inline constexpr const char SOleTypeMismatch[] = "Type mismatch";
+inline constexpr const char SOleBadParamCount[] = "Invalid number of parameters";
+inline constexpr const char SOleInvalidClassString[] = "Invalid class string";
+inline constexpr const char SOleUnavailable[] = "Operation unavailable";
+inline constexpr const char SOleDisconnected[] = "The object invoked has disconnected from its clients";
+inline constexpr const char SOleUnspecified[] = "Unspecified error";
+inline constexpr const char SOleErrorCode[] = "OLE error %.8X";
 
 // ---- reportlang: values, tables, compiler, machine, built-in functions -------------------------
+// values, tables, compiler, machine
+inline constexpr const char SQoEmptyName[] = "Empty name is illegal";
+inline constexpr const char SQoTypeMismatch[] = "%s: Type mismatch (%s и %s)";
+inline constexpr const char SQoInapplicable[] = "%s: Operation is inapplicable for given type (%s)";
+inline constexpr const char SQoDivisionByZero[] = "%s: Division on 0 (%s)";
+inline constexpr const char SQoIllegalSymbol[] = "Illegal symbol";
+inline constexpr const char SQoIllegalSymbolS[] = "Illegal symbol: %s";
+inline constexpr const char SQoRequired[] = "Required %s";
+inline constexpr const char SQoVariableNotFound[] = "%s: Variable is not found";
+inline constexpr const char SQoUnexpectedEndOfBlock[] = "Unexpected end of block";
+inline constexpr const char SQoUnexpectedEndOfLine[] = "Unexpected end of line";
+inline constexpr const char SQoIdentifier[] = "identifier";
+inline constexpr const char SQoNumber[] = "number";
+inline constexpr const char SQoName[] = "name";
+inline constexpr const char SQoNestingTooDeep[] = "Nesting is too deep";
+inline constexpr const char SQoIncorrectParamCount[] = "%s: Incorrect quantity of parameters of call";
+inline constexpr const char SQoNoAutomationObject[] = "%s: Automation object is not assigned";
+inline constexpr const char SQoExecutionAborted[] = "Execution is aborted";
 
 // ---- report: component, template, run, report object functions ---------------------------------
 
 // ---- output: output file, page model, viewer ---------------------------------------------------
+// Face names of the font code's families (Arial 0, Courier New 1 and 15, Times New Roman 2).
+inline constexpr const char SQoFontArial[] = "Arial";
+inline constexpr const char SQoFontCourierNew[] = "Courier New";
+inline constexpr const char SQoFontTimesNewRoman[] = "Times New Roman";
+inline constexpr const char SQoNoViewInfo[] = "There is no information for viewing";
 
 }  // namespace bexlo::msg
