@@ -43,6 +43,48 @@ inline constexpr const char SUnexpectedQuestion[] = "No answer was scripted for 
 inline constexpr const char SXuTalkTooLarge[] = "Too large number: ";
 
 // ---- db: data-access layer ---------------------------------------------------------------------
+// data sets and fields
+inline constexpr const char SDataSetOpen[] = "Cannot perform this operation on an open dataset";
+inline constexpr const char SDataSetClosed[] = "Cannot perform this operation on a closed dataset";
+inline constexpr const char SDataSetEmpty[] = "Cannot perform this operation on an empty dataset";
+inline constexpr const char SDataSetReadOnly[] = "Cannot modify a read-only dataset";
+inline constexpr const char SDataSetUnidirectional[] = "Operation not allowed on a unidirectional dataset";
+inline constexpr const char SNotEditing[] = "Dataset not in edit or insert mode";
+inline constexpr const char SCircularDataLink[] = "Circular datalinks are not allowed";
+inline constexpr const char SRecordNotFound[] = "Record not found";
+inline constexpr const char SNotCachedUpdates[] = "Not in cached update mode";
+inline constexpr const char SFieldNotFound[] = "Field '%s' not found";
+inline constexpr const char SFieldNameMissing[] = "Field name missing";
+inline constexpr const char SDuplicateFieldName[] = "Duplicate field name '%s'";
+inline constexpr const char SFieldAccessError[] = "Cannot access field '%s' as type %s";
+inline constexpr const char SFieldTypeMismatch[] = "Type mismatch for field '%s', expecting: %s actual: %s";
+inline constexpr const char SFieldReadOnly[] = "Field '%s' cannot be modified";
+inline constexpr const char SFieldRequired[] = "Field '%s' must have a value";
+inline constexpr const char SFieldRangeError[] = "%s is not a valid value for field '%s'. The allowed range is %s to %s";
+inline constexpr const char SFieldValueError[] = "'%s' is not a valid value for field '%s'";
+inline constexpr const char SLookupInfoError[] = "Lookup information for field '%s' is incomplete";
+inline constexpr const char SInvalidFieldSize[] = "Invalid field size";
+// parameters
+inline constexpr const char SParameterNotFound[] = "Parameter '%s' not found";
+inline constexpr const char SNoParameterValue[] = "No value for parameter '%s'";
+inline constexpr const char SParamValueError[] = "'%s' is not a valid value for parameter '%s'";
+// databases, statements, transactions
+inline constexpr const char SDatabaseClosed[] = "Cannot perform this operation on a closed database";
+inline constexpr const char SDatabaseOpen[] = "Cannot perform this operation on an open database";
+inline constexpr const char SDatabaseNameMissing[] = "Database name missing";
+inline constexpr const char SDuplicateDatabaseName[] = "Duplicate database name '%s'";
+inline constexpr const char SUnknownDatabase[] = "Cannot resolve database name '%s': it is not an alias, an SQLite file, a PostgreSQL connection string or a directory";
+inline constexpr const char SNoSQLStatement[] = "No SQL statement available";
+inline constexpr const char SNoTableName[] = "Missing TableName property";
+inline constexpr const char SNoStoredProcName[] = "Missing StoredProcName property";
+inline constexpr const char SStoredProcNotFound[] = "Stored procedure '%s' not found";
+inline constexpr const char SStoredProcNotSupported[] = "Stored procedures are not supported by %s";
+inline constexpr const char STransactionActive[] = "A transaction is already active";
+inline constexpr const char SNoTransaction[] = "No transaction is active";
+inline constexpr const char STransactionAborted[] = "The transaction was rolled back because a statement in it failed";
+inline constexpr const char SRecordChanged[] = "Couldn't perform the edit because another user changed the record";
+inline constexpr const char SKeyNotUnique[] = "The key of table %s matches %d records; nothing was changed";
+inline constexpr const char SNoUpdateKey[] = "Table %s cannot be updated: the data set has no key (ROWID, primary key or UniqueField)";
 
 // ---- automation ---------------------------------------------------------------------------------
 inline constexpr const char SOleUnknownName[] = "Unknown name";

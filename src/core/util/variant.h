@@ -4,6 +4,7 @@
 // rules (fields convert their values, parameters convert what they are given).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,6 +30,7 @@ class Variant {
   Variant(bool v) : value_(v) {}
   Variant(int v) : value_(static_cast<std::int64_t>(v)) {}
   Variant(std::int64_t v) : value_(v) {}
+  Variant(long long v) : value_(static_cast<std::int64_t>(v)) {}
   Variant(double v) : value_(v) {}
   Variant(const char* v) : value_(std::string(v)) {}
   Variant(std::string_view v) : value_(std::string(v)) {}
@@ -50,6 +52,29 @@ class Variant {
   const std::string& String() const { return std::get<std::string>(value_); }
   double Date() const { return std::get<VariantDate>(value_).value; }
   const TBytes& Bytes() const { return std::get<TBytes>(value_); }
+
+  // In-place assignment. Setting a string over a string reuses its storage, so a cursor that
+  // refills the same row buffer for every record allocates nothing once the buffer has grown.
+  void SetNull() noexcept { value_.emplace<std::monostate>(); }
+  void SetBoolean(bool v) noexcept { value_ = v; }
+  void SetInteger(std::int64_t v) noexcept { value_ = v; }
+  void SetFloat(double v) noexcept { value_ = v; }
+  void SetDate(double dateTime) noexcept { value_ = VariantDate{dateTime}; }
+  void SetString(std::string_view v) {
+    if (auto* s = std::get_if<std::string>(&value_)) {
+      s->assign(v.data(), v.size());
+    } else {
+      value_.emplace<std::string>(v);
+    }
+  }
+  void SetBytes(const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    if (auto* b = std::get_if<TBytes>(&value_)) {
+      b->assign(p, p + size);
+    } else {
+      value_.emplace<TBytes>(p, p + size);
+    }
+  }
 
   // Same type and same value (Null equals Null).
   friend bool operator==(const Variant&, const Variant&) = default;
