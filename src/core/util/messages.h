@@ -117,6 +117,13 @@ inline constexpr const char SQoIncorrectParamCount[] = "%s: Incorrect quantity o
 inline constexpr const char SQoNoAutomationObject[] = "%s: Automation object is not assigned";
 inline constexpr const char SQoExecutionAborted[] = "Execution is aborted";
 
+// ---- reportlang: built-in functions --------------------------------------------------------------
+inline constexpr const char SQoInputString[] = "Form of input of string";
+inline constexpr const char SQoInputDate[] = "Form of input of date";
+inline constexpr const char SQoInputNumber[] = "Form of input of number";
+inline constexpr const char SQoAllFiles[] = "All files";
+inline constexpr const char SQoNotReportFunction[] = "%s is not a report function of the function table";
+
 // ---- report: component, template, run, report object functions ---------------------------------
 
 // ---- output: output file, page model, viewer ---------------------------------------------------
