@@ -1,0 +1,512 @@
+#include "output/file_viewer_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "output/output_format.h"
+#include "util/exceptions.h"
+#include "util/file_mapper.h"
+#include "util/hooks.h"
+#include "util/messages.h"
+#include "util/settings.h"
+#include "util/text.h"
+
+namespace bexlo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::uint16_t Saturate16(int v) noexcept { return static_cast<std::uint16_t>(std::clamp(v, 0, 0xFFFF)); }
+
+// A name without a directory part lives in the application's directory.
+std::string ResolveName(const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos) return name;
+  return ApplicationDir + name;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (ec == std::errc::cross_device_link) {
+    ec.clear();
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::remove(from, ec);
+  }
+  return !ec;
+}
+
+}  // namespace
+
+TFileViewerModel::TFileViewerModel(TComponent* owner)
+    : TComponent(owner), printer_(&bexlo::Printer()), mapper_(std::make_unique<TFileMapper>()) {
+  screen_ppi_ = printer_->DPI();
+}
+
+TFileViewerModel::~TFileViewerModel() { Clear(); }
+
+std::string TFileViewerModel::GetFileName() const { return ResolveName(file_name_); }
+
+void TFileViewerModel::SetPrinter(TPrinterModel* printer) noexcept {
+  printer_ = printer ? printer : &bexlo::Printer();
+}
+
+void TFileViewerModel::SetClientSize(int width, int height) noexcept {
+  client_width_ = std::max(width, 0);
+  client_height_ = std::max(height, 0);
+}
+
+void TFileViewerModel::Invalidate() {
+  if (OnInvalidate) OnInvalidate(this);
+}
+
+void TFileViewerModel::ChangePage() {
+  if (OnChangePage) OnChangePage(this);
+}
+
+// ---- loading ---------------------------------------------------------------------------------
+
+void TFileViewerModel::Clear() noexcept {
+  mapper_->Close();
+  loaded_ = false;
+  TLineList().swap(lines_);
+  std::vector<TPage>().swap(pages_);
+  std::vector<TFragment>().swap(fragments_);
+}
+
+void TFileViewerModel::LoadFile() {
+  printer_->SetOrientation(orientation_);
+  Zoom(30);
+  horz_step_ = printer_->PageWidth() / 5;
+  Clear();
+  try {
+    std::string name = GetFileName();
+    std::error_code ec;
+    if (name.empty() || !fs::exists(name, ec) || fs::is_directory(name, ec))
+      throw EInOutError(msg::SQoNoViewInfo);
+    mapper_->SetFileName("");
+    mapper_->SetFileName(name);
+    Index(std::string_view(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize())));
+    pages_ = BuildPages(lines_, printer_->PageHeight());
+    loaded_ = true;
+  } catch (...) {
+    Clear();
+    throw;
+  }
+  // A reloaded file may be shorter than the one shown before.
+  TMax max = GetMax();
+  top_line_ = std::clamp<std::int64_t>(top_line_, 0, std::max<std::int64_t>(max.Top, 0));
+  left_pos_ = static_cast<int>(std::clamp<std::int64_t>(left_pos_, 0, std::max<std::int64_t>(max.X, 0)));
+  current_page_ = std::max(GetPageNum(top_line_), 0);
+  ChangePage();
+}
+
+void TFileViewerModel::Index(std::string_view data) {
+  TPrinterModel& printer = *printer_;
+  const int pageWidth = printer.PageWidth();
+  SetFont(printer, kDefaultFontCode, 0, nullptr);
+  int code = kDefaultFontCode, size = 0;
+  int left = 0, right = 0;
+  std::uint8_t paragraph = 0;  // running paragraph flags
+
+  SplitOutputLines(data, [&](std::size_t start, std::size_t length) {
+    std::string_view text = data.substr(start, length);
+    TLine line(static_cast<std::int64_t>(start), DisplayLength(text), code, size, left, right);
+    if (text.empty()) text = " ";
+    if (text.front() == kPageBreakMark) {
+      line.Flags |= lfPageBreak;
+      text.remove_prefix(1);
+    }
+    if (text.find('\\') != std::string_view::npos) {
+      if (std::size_t pb = text.find("\\PB"); pb != std::string_view::npos) {
+        int scratchCode = code, scratchSize = size;
+        CalcSpecChar(printer, text.substr(pb), false, nullptr, 1.0, scratchCode, scratchSize, left,
+                     right);
+        paragraph = lfInParagraph;
+        line.SetIndents(left, right);
+      }
+      if (text.find("\\PE") != std::string_view::npos) {
+        left = right = 0;
+        paragraph |= lfParagraphEnd;
+      }
+    }
+    line.Flags |= paragraph;
+    TLineMetrics metrics =
+        CalcFontMetrics(printer, text, code, size, pageWidth, (line.Flags & lfInParagraph) != 0);
+    line.Height = Saturate16(metrics.Height);
+    line.Width = Saturate16(metrics.Width);
+    if (paragraph & lfParagraphEnd) paragraph = 0;
+    lines_.push_back(line);
+  });
+}
+
+// ---- file operations -------------------------------------------------------------------------
+
+bool TFileViewerModel::Rename(const std::string& newName) {
+  std::string from = GetFileName();
+  Clear();
+  bool renamed = !newName.empty() && MoveFile(from, ResolveName(newName));
+  if (renamed) file_name_ = newName;
+  LoadFile();
+  Invalidate();
+  return renamed;
+}
+
+void TFileViewerModel::Edit() {
+  Clear();
+  Report_EditFile(GetFileName());
+  LoadFile();
+  Invalidate();
+}
+
+void TFileViewerModel::Assign(const TPersistent* source) {
+  if (source == nullptr) {
+    Clear();
+    file_name_.clear();
+    current_page_ = 0;
+    OnChangePage = nullptr;
+    return;
+  }
+  const auto* other = dynamic_cast<const TFileViewerModel*>(source);
+  if (other == nullptr) {
+    TComponent::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  Clear();
+  file_name_ = other->file_name_;
+  orientation_ = other->orientation_;
+  left_pos_ = other->left_pos_;
+  top_line_ = other->top_line_;
+  horz_step_ = other->horz_step_;
+  visible_lines_ = other->visible_lines_;
+  current_page_ = other->current_page_;
+  scale_ = other->scale_;
+  fit_mode_ = other->fit_mode_;
+  aligned_ = other->aligned_;
+  screen_ppi_ = other->screen_ppi_;
+  OnChangePage = other->OnChangePage;
+  if (!other->loaded_) return;
+  try {
+    mapper_->SetFileName("");
+    mapper_->SetFileName(other->mapper_->FileName());
+  } catch (...) {
+    Clear();
+    throw;
+  }
+  lines_ = other->lines_;
+  pages_ = other->pages_;
+  loaded_ = true;
+}
+
+// ---- index -----------------------------------------------------------------------------------
+
+std::string_view TFileViewerModel::LineText(std::int64_t index) const {
+  const TLine& line = Lines(index);
+  // The bounds check guards an index taken from a file that has changed since.
+  auto size = static_cast<std::uint64_t>(mapper_->Opened() ? mapper_->FileSize() : 0);
+  auto start = std::min<std::uint64_t>(static_cast<std::uint64_t>(line.Start), size);
+  auto length = std::min<std::uint64_t>(line.Length, size - start);
+  if (length == 0) return {};
+  std::string_view text(mapper_->GetBuffer(static_cast<std::int64_t>(start)), length);
+  if (text.front() == kPageBreakMark) text.remove_prefix(1);
+  return text;
+}
+
+int TFileViewerModel::GetPageNum(std::int64_t line) const noexcept {
+  auto it = std::lower_bound(pages_.begin(), pages_.end(), line,
+                             [](const TPage& page, std::int64_t l) { return page.LastLine < l; });
+  if (it == pages_.end() || it->FirstLine > line) return -1;
+  return static_cast<int>(it - pages_.begin());
+}
+
+// ---- position, pages and zoom ----------------------------------------------------------------
+
+void TFileViewerModel::SetPage(int n) {
+  if (pages_.empty()) return;
+  current_page_ = std::clamp(n, 0, GetPageCount() - 1);
+  left_pos_ = 0;
+  top_line_ = pages_[static_cast<std::size_t>(current_page_)].FirstLine;
+  ChangePage();
+  Invalidate();
+}
+
+TFileViewerModel::TMax TFileViewerModel::GetMax() const noexcept {
+  TMax max;
+  max.X = printer_->PageWidth() - static_cast<std::int64_t>(std::trunc(client_width_ * scale_));
+  max.Top = lines_.empty() ? 0 : LineCount() - 2;
+  return max;
+}
+
+void TFileViewerModel::SetCurrent(std::int64_t x, std::int64_t top) {
+  TMax max = GetMax();
+  top = std::max<std::int64_t>(std::min(top, max.Top), 0);
+  x = std::max<std::int64_t>(std::min(x, max.X), 0);
+  if (x == left_pos_ && top == top_line_) return;
+  left_pos_ = static_cast<int>(x);
+  top_line_ = top;
+  Invalidate();
+  int page = GetPageNum(top_line_);
+  if (page >= 0 && page != current_page_) {
+    current_page_ = page;
+    ChangePage();
+  }
+}
+
+void TFileViewerModel::KeyDown(TViewerKey key, bool ctrl) {
+  TMax max = GetMax();
+  TViewSteps steps{max.X, max.Top, horz_step_, visible_lines_};
+  TViewPosition target = ViewerKeyTarget({left_pos_, top_line_}, key, ctrl, steps);
+  SetCurrent(target.X, target.Top);
+}
+
+void TFileViewerModel::Scroll(TScrollBarKind bar, TScrollCode code, std::int64_t thumbPos) {
+  TMax max = GetMax();
+  if (bar == TScrollBarKind::sbHorizontal) {
+    SetCurrent(ScrollTarget(left_pos_, code, thumbPos, horz_step_ / 10, horz_step_, max.X), top_line_);
+  } else {
+    SetCurrent(left_pos_, ScrollTarget(top_line_, code, thumbPos, 1, visible_lines_, max.Top));
+  }
+}
+
+void TFileViewerModel::Zoom(int percent) {
+  percent = std::max(percent, 1);
+  const int dpi = printer_->DPI();
+  aligned_ = true;
+  fit_mode_ = false;
+  scale_ = (dpi / 300.0) * (100.0 / percent);
+  screen_ppi_ = 3 * percent;  // Trunc(dpi / Scale), without the rounding error of the division
+  SetPage(current_page_);
+  Invalidate();
+}
+
+TFitResult TFileViewerModel::FitToPage(int width, int height) {
+  if (!aligned_ || width <= 0 || height <= 0) return {};
+  const double pageWidth = printer_->PageWidth();
+  const double pageHeight = printer_->PageHeight();
+  const double rx = pageWidth / width;
+  const double ry = pageHeight / height;
+  TFitResult fit{.Done = true};
+  if (ry < rx) {
+    fit.ClientWidth = width;
+    fit.ClientHeight = std::max(1, RoundPixel(pageHeight / rx));
+    scale_ = pageHeight / fit.ClientHeight;
+    fit.Top = (height - fit.ClientHeight) / 2;
+  } else {
+    fit.ClientHeight = height;
+    fit.ClientWidth = std::max(1, RoundPixel(pageWidth / ry));
+    scale_ = pageWidth / fit.ClientWidth;
+    fit.Left = (width - fit.ClientWidth) / 2;
+  }
+  aligned_ = false;
+  fit_mode_ = true;
+  screen_ppi_ = std::max(1, RoundPixel(printer_->DPI() / scale_));
+  SetClientSize(fit.ClientWidth, fit.ClientHeight);
+  SetPage(current_page_);
+  Invalidate();
+  return fit;
+}
+
+// ---- drawing ---------------------------------------------------------------------------------
+
+void TFileViewerModel::SelectLineFont(int code, int size, TCanvas* canvas) {
+  // From the default font, so that a font that keeps the size or the face in force comes out
+  // the same wherever drawing starts.
+  SetFont(*printer_, kDefaultFontCode, 0, nullptr);
+  SetFont(*printer_, code, size, canvas);
+}
+
+void TFileViewerModel::Paint(TCanvas& canvas) {
+  const TRect clip = canvas.ClipRect();
+  canvas.FillRect(clip, Color);
+  if (!loaded_ || lines_.empty()) return;
+  fragments_.clear();
+  canvas.SetPixelsPerInch(screen_ppi_);
+  const std::int64_t count = LineCount();
+  top_line_ = std::clamp<std::int64_t>(top_line_, 0, count - 1);
+  const TLine& top = lines_[static_cast<std::size_t>(top_line_)];
+  SelectLineFont(top.FontCode, top.FontSize, &canvas);
+
+  const TPage* page = (current_page_ >= 0 && current_page_ < GetPageCount())
+                          ? &pages_[static_cast<std::size_t>(current_page_)]
+                          : nullptr;
+  auto rule = [&](int y) { canvas.Line({0, y}, {clip.Right, y}, clRed, 1); };
+  std::int64_t drawn = 0;  // printer pixels
+  std::int64_t passes = 0;
+  for (std::int64_t i = top_line_;; ++i) {
+    ++passes;
+    const int y = RoundPixel(drawn / scale_);
+    if (i >= count) {
+      rule(y);  // the end of the file
+      break;
+    }
+    const TLine& line = lines_[static_cast<std::size_t>(i)];
+    DrawLine(canvas, 0, line, i, RoundPixel(line.Height / scale_), left_pos_, LineText(i), y);
+    if (page && (i == page->FirstLine || i == page->LastLine + 1)) rule(y);
+    drawn += line.Height;
+    const std::int64_t next = i + 1 < count ? lines_[static_cast<std::size_t>(i + 1)].Height : 0;
+    if ((drawn + next) / scale_ >= clip.Bottom) break;
+  }
+  visible_lines_ = passes;
+  DrawFragments(canvas);
+}
+
+void TFileViewerModel::AddFragment(TFragment fragment, TCanvas& canvas, int topY, int lineHeight) {
+  if (fragment.Text.empty()) return;
+  fragment.SetPosition(fragment.X, topY + (lineHeight - canvas.TextHeight(fragment.Text)) / 2);
+  fragments_.push_back(std::move(fragment));
+}
+
+void TFileViewerModel::DrawLine(TCanvas& canvas, int xOrigin, const TLine& line,
+                                std::int64_t lineIndex, int lineHeight, int leftPos,
+                                std::string_view lineText, int topY) {
+  TPrinterModel& printer = *printer_;
+  const TFont& printerFont = printer.Font();
+  const bool paragraph = (line.Flags & lfInParagraph) != 0;
+  std::string text(lineText);
+  TJustification justification;
+  if (paragraph) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    if (!(line.Flags & lfParagraphEnd)) {
+      justification = CalcJustification(
+          text, printer.PageWidth() - line.Width - line.LeftIndent - line.RightIndent);
+    }
+  }
+  const int right = canvas.ClipRect().Right;
+  int code = line.FontCode, size = line.FontSize;
+  int scratchLeft = 0, scratchRight = 0;
+  std::int64_t px = std::int64_t{xOrigin} + line.LeftIndent;
+  std::int64_t x = fit_mode_ ? RoundPixel(px / scale_) : xOrigin + RoundPixel(line.LeftIndent / scale_);
+  TFragment fragment(lineIndex, code, size, x, topY);
+  auto restart = [&] {
+    AddFragment(std::move(fragment), canvas, topY, lineHeight);
+    fragment = TFragment(lineIndex, code, size, x, topY);
+  };
+  std::size_t slashes = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\\'));
+  bool seenText = false, inBlanks = false, firstGap = true;
+
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == '\\') {
+      restart();
+      std::string_view rest = std::string_view(text).substr(pos);
+      if (int consumed = CalcSpecChar(printer, rest, true, &canvas, scale_, code, size, scratchLeft,
+                                      scratchRight)) {
+        text.erase(pos, static_cast<std::size_t>(consumed));
+        --slashes;
+        fragment = TFragment(lineIndex, code, size, x, topY);
+        continue;
+      }
+    }
+    std::size_t next = pos;
+    const char32_t cp = static_cast<unsigned char>(c) < 0x80
+                            ? (++next, static_cast<char32_t>(static_cast<unsigned char>(c)))
+                            : Utf8Decode(text, next);
+    const int w = printerFont.CharWidth(cp);
+    auto advance = [&] {
+      x = fit_mode_ ? RoundPixel((px + w) / scale_) : x + canvas.CharWidth(cp);
+    };
+    if (!paragraph) {
+      if (px >= leftPos && !fit_mode_ && slashes == 0) {
+        AddFragment(std::move(fragment), canvas, topY, lineHeight);
+        TFragment rest(lineIndex, code, size, x, topY);
+        rest.Text = text.substr(pos);
+        AddFragment(std::move(rest), canvas, topY, lineHeight);
+        return;
+      }
+    } else if (c == ' ') {
+      inBlanks = seenText;
+    } else {
+      if (inBlanks) {
+        const int added = justification.GapWidth + (firstGap ? justification.Remainder : 0);
+        firstGap = false;
+        px += added;
+        x = fit_mode_ ? RoundPixel(px / scale_) : x + RoundPixel(added / scale_);
+        restart();
+      }
+      inBlanks = false;
+      seenText = true;
+    }
+    if (px >= leftPos) {
+      fragment.Text.append(text, pos, next - pos);
+      advance();
+    }
+    if (c == '\\') --slashes;
+    px += w;
+    pos = next;
+    if (x > right && slashes == 0) break;
+  }
+  AddFragment(std::move(fragment), canvas, topY, lineHeight);
+}
+
+void TFileViewerModel::DrawFragments(TCanvas& canvas) {
+  std::stable_sort(fragments_.begin(), fragments_.end(), [](const TFragment& a, const TFragment& b) {
+    return a.FontCode != b.FontCode ? a.FontCode < b.FontCode : a.FontSize < b.FontSize;
+  });
+  const TFragment* previous = nullptr;
+  for (const TFragment& fragment : fragments_) {
+    if (!previous || fragment.FontCode != previous->FontCode || fragment.FontSize != previous->FontSize) {
+      TFont font;
+      CalcFont(font, fragment.FontCode, fragment.FontSize);
+      canvas.SelectFont(font);
+    }
+    canvas.TextOut(fragment.X, fragment.Y, fragment.Text);
+    previous = &fragment;
+  }
+}
+
+void TFileViewerModel::Print(TPrintCanvas& target, int fromPage, int toPage) {
+  printer_->SetOrientation(orientation_);
+  if (!loaded_) return;
+  fromPage = std::max(fromPage, 0);
+  toPage = std::min(toPage, GetPageCount() - 1);
+  const bool savedFit = fit_mode_;
+  const double savedScale = scale_;
+  target.BeginDoc();
+  fit_mode_ = false;
+  scale_ = 1.0;
+  target.SetPixelsPerInch(printer_->DPI());
+  try {
+    for (int p = fromPage; p <= toPage; ++p) {
+      const TPage& page = pages_[static_cast<std::size_t>(p)];
+      fragments_.clear();
+      int y = 0;
+      for (std::int64_t i = page.FirstLine; i <= page.LastLine; ++i) {
+        const TLine& line = lines_[static_cast<std::size_t>(i)];
+        if (i == page.FirstLine) SelectLineFont(line.FontCode, line.FontSize, &target);
+        DrawLine(target, 0, line, i, line.Height, 0, LineText(i), y);
+        y += line.Height;
+      }
+      DrawFragments(target);
+      if (p < toPage) target.NewPage();
+    }
+  } catch (...) {
+    fit_mode_ = savedFit;
+    scale_ = savedScale;
+    target.EndDoc();
+    throw;
+  }
+  fit_mode_ = savedFit;
+  scale_ = savedScale;
+  target.EndDoc();
+}
+
+void TFileViewerModel::Export(TExportTarget& target) const {
+  if (!loaded_ || lines_.empty()) return;
+  target.SetPrinterOrientation(orientation_);
+  for (int p = 0; p < GetPageCount(); ++p) {
+    const TPage& page = pages_[static_cast<std::size_t>(p)];
+    for (std::int64_t i = page.FirstLine; i <= page.LastLine; ++i) {
+      const TLine& line = lines_[static_cast<std::size_t>(i)];
+      if (i == page.FirstLine) target.SetFont(line.FontCode, line.FontSize);
+      target.InsertLine(LineText(i), line.FontCode, line.FontSize);
+    }
+    if (p + 1 < GetPageCount()) target.NewPage();
+  }
+  target.SetFont(0, 0);
+}
+
+}  // namespace bexlo

@@ -1,0 +1,286 @@
+#include "output/output_format.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "util/messages.h"
+#include "util/text.h"
+
+namespace bexlo {
+
+namespace {
+
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+// What trimming removes around an integer field: blanks and control characters.
+bool IsTrimmed(char c) noexcept { return static_cast<unsigned char>(c) <= ' '; }
+
+// An integer ended by a colon at `pos`: [trimmed] [sign] digits [trimmed] ':'. On success
+// stores the value and moves `pos` past the colon.
+bool ParseColonInt(std::string_view text, std::size_t& pos, int& value) noexcept {
+  std::size_t p = pos;
+  while (p < text.size() && IsTrimmed(text[p])) ++p;
+  bool negative = false;
+  if (p < text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';
+  std::size_t digits = p;
+  std::int64_t v = 0;
+  for (; p < text.size() && IsDigit(text[p]); ++p) {
+    if (v <= std::int64_t{1} << 32) v = v * 10 + (text[p] - '0');
+  }
+  if (p == digits) return false;
+  while (p < text.size() && IsTrimmed(text[p])) ++p;
+  if (p >= text.size() || text[p] != ':') return false;
+  if (negative) v = -v;
+  if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
+  value = static_cast<int>(v);
+  pos = p + 1;
+  return true;
+}
+
+// The longest run of at most maxDigits decimal digits at `pos`; returns how many were taken.
+int ParseDigits(std::string_view text, std::size_t& pos, int maxDigits, int& value) noexcept {
+  int count = 0;
+  value = 0;
+  while (count < maxDigits && pos < text.size() && IsDigit(text[pos])) {
+    value = value * 10 + (text[pos++] - '0');
+    ++count;
+  }
+  return count;
+}
+
+TSpecChar ParseFont(std::string_view text) noexcept {
+  TSpecChar spec;
+  std::size_t pos = 2;
+  if (!ParseColonInt(text, pos, spec.Values[0])) return {};
+  ParseDigits(text, pos, 2, spec.Values[1]);  // no digits: size 0, kept
+  spec.Kind = TSpecKind::skFont;
+  spec.Consumed = static_cast<int>(pos);
+  return spec;
+}
+
+TSpecChar ParseLineOrFrame(std::string_view text, TSpecKind kind) noexcept {
+  TSpecChar spec;
+  std::size_t pos = 2;
+  for (int i = 0; i < 4; ++i) {
+    if (!ParseColonInt(text, pos, spec.Values[i])) return {};
+  }
+  if (ParseDigits(text, pos, 4, spec.Values[4]) == 0) return {};
+  spec.Kind = kind;
+  spec.Consumed = static_cast<int>(pos);
+  return spec;
+}
+
+TSpecChar ParseParagraphBegin(std::string_view text) noexcept {
+  TSpecChar spec;
+  spec.Kind = TSpecKind::skParagraphBegin;
+  std::size_t pos = 3;
+  if (ParseColonInt(text, pos, spec.Values[0])) {
+    ParseDigits(text, pos, 6, spec.Values[1]);  // no digits: right indent 0
+    spec.HasIndents = true;
+  }
+  spec.Consumed = static_cast<int>(pos);
+  return spec;
+}
+
+void DrawSpec(const TSpecChar& spec, TCanvas& canvas, double scale) {
+  if (!(scale > 0)) scale = 1.0;
+  auto px = [scale](int mm) { return RoundPixel(MilimeterToPixel(mm) / scale); };
+  int x1 = px(spec.Values[0]), y1 = px(spec.Values[1]);
+  int x2 = px(spec.Values[2]), y2 = px(spec.Values[3]);
+  if (spec.Kind == TSpecKind::skLine) {
+    canvas.Line({x1, y1}, {x2, y2}, clBlack, spec.Values[4]);
+  } else {
+    const TPoint outline[] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}, {x1, y1}};
+    canvas.Polyline(outline, clBlack, spec.Values[4]);
+  }
+}
+
+}  // namespace
+
+// ---- font code byte --------------------------------------------------------------------------
+
+const char* FontFamilyName(int family) noexcept {
+  switch (family) {
+    case 0: return msg::SQoFontArial;
+    case 1:
+    case 15: return msg::SQoFontCourierNew;
+    case 2: return msg::SQoFontTimesNewRoman;
+    default: return nullptr;
+  }
+}
+
+void CalcFont(TFont& font, int code, int size) {
+  code &= 0xFF;
+  if (code == kDefaultFontCode) {
+    font.SetName(msg::SQoFontCourierNew);
+    font.SetSize(kDefaultFontSize);
+    font.SetStyle(0);
+    return;
+  }
+  if (size > 0 && size != font.Size()) font.SetSize(size);
+  if (const char* name = FontFamilyName(code >> 4); name && font.Name() != name) font.SetName(name);
+  font.SetStyle(static_cast<TFontStyles>(code & 0x0F));
+}
+
+void SetFont(TPrinterModel& printer, int code, int size, TCanvas* canvas) {
+  TFont& font = printer.Font();
+  CalcFont(font, code, size);
+  if (canvas) canvas->SelectFont(font);
+}
+
+// ---- units -----------------------------------------------------------------------------------
+
+int RoundPixel(double value) noexcept {
+  if (std::isnan(value)) return 0;
+  constexpr double lo = std::numeric_limits<int>::min();
+  constexpr double hi = std::numeric_limits<int>::max();
+  return static_cast<int>(std::clamp(std::nearbyint(value), lo, hi));
+}
+
+int MilimeterToPixel(double mm) noexcept {
+  return RoundPixel(mm * EffectivePrinterDPI() / 25.4);
+}
+
+// ---- control sequences -----------------------------------------------------------------------
+
+TSpecChar ParseSpecChar(std::string_view text) noexcept {
+  if (text.size() < 2 || text[0] != '\\') return {};
+  switch (text[1]) {
+    case 'F': return ParseFont(text);
+    case 'L': return ParseLineOrFrame(text, TSpecKind::skLine);
+    case 'R': return ParseLineOrFrame(text, TSpecKind::skFrame);
+    case 'P':
+      if (text.size() < 3) return {};
+      if (text[2] == 'B') return ParseParagraphBegin(text);
+      if (text[2] == 'E') return {.Kind = TSpecKind::skParagraphEnd, .Consumed = 3};
+      return {};
+    default: return {};
+  }
+}
+
+int CalcSpecChar(TPrinterModel& printer, std::string_view text, bool draw, TCanvas* canvas,
+                 double scale, int& fontCode, int& fontSize, int& paraLeft, int& paraRight) {
+  TSpecChar spec = ParseSpecChar(text);
+  switch (spec.Kind) {
+    case TSpecKind::skFont:
+      fontCode = spec.Values[0] & 0xFF;
+      if (spec.Values[1] > 0) fontSize = spec.Values[1];
+      if (draw) SetFont(printer, fontCode, fontSize, canvas);
+      break;
+    case TSpecKind::skLine:
+    case TSpecKind::skFrame:
+      if (draw && canvas) DrawSpec(spec, *canvas, scale);
+      break;
+    case TSpecKind::skParagraphBegin:
+      if (spec.HasIndents) {
+        paraLeft = MilimeterToPixel(spec.Values[0]);
+        paraRight = MilimeterToPixel(spec.Values[1]);
+      }
+      break;
+    case TSpecKind::skParagraphEnd:
+    case TSpecKind::skNone: break;
+  }
+  return spec.Consumed;
+}
+
+// ---- measuring -------------------------------------------------------------------------------
+
+TLineMetrics CalcFontMetrics(TPrinterModel& printer, std::string_view text, int& fontCode,
+                             int& fontSize, int maxWidth, bool wrap) {
+  TLineMetrics metrics;
+  const TFont& font = printer.Font();
+  int scratchLeft = 0, scratchRight = 0;
+  auto spec = [&](std::size_t pos, std::size_t end) {
+    return static_cast<std::size_t>(CalcSpecChar(printer, text.substr(pos, end - pos), true,
+                                                 nullptr, 1.0, fontCode, fontSize, scratchLeft,
+                                                 scratchRight));
+  };
+  std::size_t end = text.size();
+
+  if (!wrap) {
+    // Every visible character is one line of text in the font in force: the height is the
+    // largest font height that some visible character is set in.
+    std::size_t pos = 0;
+    while (pos < end) {
+      std::size_t slash = text.find('\\', pos);
+      if (slash == std::string_view::npos) {
+        metrics.Height = std::max(metrics.Height, font.Height());
+        break;
+      }
+      if (slash > pos) metrics.Height = std::max(metrics.Height, font.Height());
+      std::size_t consumed = spec(slash, end);
+      if (consumed == 0) metrics.Height = std::max(metrics.Height, font.Height());
+      pos = slash + std::max<std::size_t>(consumed, 1);
+    }
+    return metrics;
+  }
+
+  while (end > 0 && text[end - 1] == ' ') --end;
+  std::int64_t width = 0;
+  std::size_t pos = 0;
+  while (pos < end) {
+    if (text[pos] == '\\') {
+      if (std::size_t consumed = spec(pos, end)) {
+        pos += consumed;
+        continue;
+      }
+    }
+    std::size_t start = pos;
+    auto byte = static_cast<unsigned char>(text[pos]);
+    char32_t cp = byte < 0x80 ? (++pos, byte) : Utf8Decode(text, pos);
+    metrics.Height = std::max(metrics.Height, font.Height());
+    int w = font.CharWidth(cp);
+    if (width + w > maxWidth) {
+      std::size_t blank = text.rfind(' ', start);
+      std::size_t rest = blank == std::string_view::npos ? start : blank + 1;
+      if (rest == 0) rest = pos;  // nothing fits: the first character goes on this line anyway
+      metrics.Remainder = text.substr(rest);
+      break;
+    }
+    width += w;
+  }
+  metrics.Width = static_cast<int>(width);
+  return metrics;
+}
+
+// ---- paragraphs ------------------------------------------------------------------------------
+
+int CountGaps(std::string_view text) noexcept {
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == ' ') --end;
+  int gaps = 0;
+  bool seenText = false, inBlanks = false;
+  for (std::size_t pos = 0; pos < end;) {
+    if (text[pos] == '\\') {
+      if (int consumed = ParseSpecChar(text.substr(pos, end - pos)).Consumed) {
+        pos += consumed;
+        continue;
+      }
+    }
+    if (text[pos] == ' ') {
+      inBlanks = seenText;
+    } else {
+      if (inBlanks) ++gaps;
+      inBlanks = false;
+      seenText = true;
+    }
+    ++pos;
+  }
+  return gaps;
+}
+
+TJustification CalcJustification(std::string_view text, int available) noexcept {
+  if (available <= 0) return {};
+  int gaps = CountGaps(text);
+  if (gaps < 2) return {};
+  return {available / gaps, available % gaps};
+}
+
+// ---- lines of a file -------------------------------------------------------------------------
+
+std::size_t DisplayLength(std::string_view line) noexcept {
+  if (line.size() <= kMaxDisplayLine) return line.size();
+  return Utf8FloorBoundary(line, kMaxDisplayLine);
+}
+
+}  // namespace bexlo
