@@ -114,6 +114,11 @@ class TCustomReportVar : public TObject {
   }
 
  protected:
+  // For copies: the name is taken as it is (already upper-cased and not empty).
+  struct AsIsName {};
+  TCustomReportVar(AsIsName, std::string_view upperName, TCustomVarList* ownerList)
+      : name_(upperName), owner_list_(ownerList) {}
+
   [[noreturn]] void RaiseTypeMismatch(TVarType t) const;
   [[noreturn]] void RaiseInapplicable() const;
 
@@ -180,6 +185,8 @@ class TReportVar final : public TCustomReportVar {
   DispatchPtr* DispatchAddress() noexcept { return &dispatch_; }
 
  private:
+  TReportVar(AsIsName tag, std::string_view upperName, TCustomVarList* ownerList)
+      : TCustomReportVar(tag, upperName, ownerList) {}
   void CheckTypeFast(TVarType t) const {
     if (t != vtUnDefined && type_ != vtUnDefined && t != type_) RaiseTypeMismatch(t);
   }

@@ -44,11 +44,9 @@ class TVarStack : public TListPool {
 
  private:
   [[noreturn]] static void Mismatch();
-  TObject* Top() const;
-  // Removes the top slot and keeps its entry for reuse.
-  void Drop();
-  std::unique_ptr<TReportVar> NewCell();
-  std::unique_ptr<TParamList> NewList();
+  TObject* TopOrAbort() const;
+  // Removes the top slot without freeing its entry (the caller keeps it for reuse).
+  void DropTop();
 
   std::vector<std::unique_ptr<TReportVar>> spare_cells_;
   std::vector<std::unique_ptr<TParamList>> spare_lists_;
