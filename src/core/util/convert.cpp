@@ -557,11 +557,16 @@ void FloatToDecimal(TFloatRec& result, double value, int precision, int decimals
   const double magnitude = std::fabs(value);
   DecimalDigits d;
   if (magnitude != 0) {
-    // Fast path: when the shortest round-trip digits already fit, they are the correctly rounded
-    // result (for up to 15 digits no other decimal of that length lies closer to the value).
-    ShortestDigits(magnitude, d);
-    const std::int64_t keep = KeptDigits(d.exponent, precision, decimals);
-    if (!(keep <= 15 && d.count <= keep)) {
+    // Fast path: when the shortest round-trip digits of a normal double already fit, they are
+    // the correctly rounded result (for up to 15 digits no other decimal of that length lies
+    // closer to the value). Subnormals carry fewer bits, so they always take the exact digits.
+    bool done = false;
+    if (magnitude >= std::numeric_limits<double>::min()) {
+      ShortestDigits(magnitude, d);
+      const std::int64_t keep = KeptDigits(d.exponent, precision, decimals);
+      done = keep <= 15 && d.count <= keep;
+    }
+    if (!done) {
       ExactDigits(magnitude, d);
       RoundDigits(d, KeptDigits(d.exponent, precision, decimals));
     }
