@@ -1,5 +1,6 @@
 // Built-in functions on text. Lengths, positions and counts are in characters (code points of
 // the UTF-8 text), 1-based, with the classic clamping rules of Copy, Delete and Insert.
+#include <algorithm>
 #include <deque>
 #include <vector>
 
@@ -39,10 +40,12 @@ void FnTrim(TCustomReport&, TParamList& params, TReportVar& result) {
   result.SetString(TrimView(Arg(params, 0).GetString()));
 }
 
-// Delete(s, start, count): the string with the part removed (the argument is not changed).
+// Delete(s, start, count): the string with the part removed (the argument is not changed). As
+// for Copy, a start below 1 counts as 1.
 void FnDelete(TCustomReport&, TParamList& params, TReportVar& result) {
   std::string s = Arg(params, 0).GetString();
-  Utf8Delete(s, TruncToInt64(Arg(params, 1).GetNumber()), TruncToInt64(Arg(params, 2).GetNumber()));
+  const std::int64_t start = std::max<std::int64_t>(1, TruncToInt64(Arg(params, 1).GetNumber()));
+  Utf8Delete(s, start, TruncToInt64(Arg(params, 2).GetNumber()));
   result.SetString(s);
 }
 

@@ -190,7 +190,7 @@ TEST(BuiltinStrings, EditingReturnsANewString) {
   ScriptReport s;
   s.Run("s := 'abcdef'; a := Delete(s, 2, 3); b := Insert('XY', s, 2); c := Insert('!', s, 99);"
         "d := Trim(#9'  x y '#13#10); e := DeleteSpace('  a   b  '); f := Delete('жук', 2, 99);"
-        "g := Copy('abc', 2, 100000000000000000000000);");
+        "g := Copy('abc', 2, 100000000000000000000000); h := Delete('abcdef', 0, 2); i := Delete('abc', 4, 1);");
   EXPECT_EQ(s.Str("S"), "abcdef");
   EXPECT_EQ(s.Str("A"), "aef");
   EXPECT_EQ(s.Str("B"), "aXYbcdef");
@@ -199,6 +199,8 @@ TEST(BuiltinStrings, EditingReturnsANewString) {
   EXPECT_EQ(s.Str("E"), "a b");
   EXPECT_EQ(s.Str("F"), "ж");
   EXPECT_EQ(s.Str("G"), "bc");
+  EXPECT_EQ(s.Str("H"), "cdef");
+  EXPECT_EQ(s.Str("I"), "abc");
 }
 
 TEST(BuiltinStrings, Padding) {
