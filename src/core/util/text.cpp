@@ -85,7 +85,8 @@ std::string MapCodePoints(std::string_view s, Map map) {
   return out;
 }
 
-// A comparison key for the character at pos: its upper-case code point, or a value above the
+// A comparison key for the character at pos: the upper case of its lower case (so that letters
+// with several upper-case forms, like the theta symbol, still match), or a value above the
 // Unicode range for a malformed byte (so different malformed bytes stay different).
 char32_t NextCompareKey(std::string_view s, std::size_t& pos) noexcept {
   const unsigned char b = Byte(s, pos);
@@ -100,7 +101,7 @@ char32_t NextCompareKey(std::string_view s, std::size_t& pos) noexcept {
   }
   const char32_t cp = DecodeSequence(s, pos, n);
   pos += n;
-  return UpperCaseChar(cp);
+  return UpperCaseChar(LowerCaseChar(cp));
 }
 
 inline bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }

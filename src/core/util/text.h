@@ -92,7 +92,8 @@ std::string_view TrimView(std::string_view s) noexcept;
 
 // Byte-wise comparison: < 0, 0 or > 0.
 int CompareStr(std::string_view a, std::string_view b) noexcept;
-// Case-insensitive comparison of code points after Unicode upper-casing: < 0, 0 or > 0.
+// Case-insensitive comparison of code points (each compared as the upper case of its lower
+// case): < 0, 0 or > 0.
 int CompareText(std::string_view a, std::string_view b) noexcept;
 bool SameText(std::string_view a, std::string_view b) noexcept;
 

@@ -120,6 +120,7 @@ TEST(Text, TrimRemovesCodesUpTo32Only) {
 TEST(Text, ComparisonsIgnoreCaseInUnicode) {
   EXPECT_TRUE(SameText("Ёлка", "ёЛКА"));
   EXPECT_TRUE(SameText("abc", "ABC"));
+  EXPECT_TRUE(SameText("ϴ", "θ"));  // two capitals of one small letter
   EXPECT_FALSE(SameText("abc", "abd"));
   EXPECT_LT(CompareText("apple", "Banana"), 0);
   EXPECT_GT(CompareText("abc", "AB"), 0);
