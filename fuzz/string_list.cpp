@@ -53,6 +53,15 @@ void SortedInvariants(std::string_view data, bool caseSensitive) {
   lines.SetText(data);
   list.AddStrings(lines);
   Check(list.Count() == lines.Count());
+  // Adding the lines one by one, with duplicates ignored, gives what one bulk add gives.
+  TStringList single, bulk;
+  for (TStringList* l : {&single, &bulk}) {
+    l->SetCaseSensitive(caseSensitive);
+    l->SetSorted(true);
+  }
+  for (const std::string& line : lines) single.Add(line);
+  bulk.AddStrings(lines);
+  Check(single.Equals(bulk));
   for (int i = 0; i < lines.Count(); ++i) Check(list.IndexOf(lines.Strings(i)) >= 0);
   auto compare = caseSensitive ? bexlo::CompareStr : bexlo::CompareText;
   for (int i = 1; i < list.Count(); ++i) Check(compare(list.Strings(i - 1), list.Strings(i)) <= 0);

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace bexlo {
 
@@ -12,10 +11,13 @@ namespace {
 // less when |x| < 1 (0.05 gives -1). x must be finite and not zero.
 int DecimalExponent(double x) {
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(x), std::chars_format::scientific, 19);
-  const char* e = result.ptr;
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(x), std::chars_format::scientific, 19).ptr;
+  const char* e = end;
   while (e > buffer && *(e - 1) != 'e') --e;  // e now points just after the 'e'
-  return std::atoi(e) + 1;
+  if (*e == '+') ++e;                          // from_chars takes no plus sign
+  int exponent = 0;
+  std::from_chars(e, end, exponent);
+  return exponent + 1;
 }
 
 }  // namespace

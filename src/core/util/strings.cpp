@@ -196,18 +196,24 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(std::string_view text) {
-  UpdateGuard batch(*this);
-  Clear();
+  std::vector<std::string> lines;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) {
-      Add(std::string(text.substr(pos)));
+      lines.emplace_back(text.substr(pos));
       break;
     }
-    Add(std::string(text.substr(pos, end - pos)));
+    lines.emplace_back(text.substr(pos, end - pos));
     pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
+  ReplaceLines(std::move(lines));
+}
+
+void TStrings::ReplaceLines(std::vector<std::string>&& lines) {
+  UpdateGuard batch(*this);
+  Clear();
+  for (std::string& line : lines) Add(std::move(line));
 }
 
 std::string TStrings::JoinDelimited(char delimiter, char quote) const {
@@ -230,8 +236,7 @@ std::string TStrings::JoinDelimited(char delimiter, char quote) const {
 }
 
 void TStrings::SplitDelimited(std::string_view text, char delimiter, char quote, bool strict) {
-  UpdateGuard batch(*this);
-  Clear();
+  std::vector<std::string> lines;
   const std::size_t n = text.size();
   std::size_t p = 0;
   auto skipBlanks = [&] {
@@ -264,14 +269,15 @@ void TStrings::SplitDelimited(std::string_view text, char delimiter, char quote,
       while (p < n && text[p] != delimiter && (strict || !IsBlankOrControl(text[p]))) ++p;
       item.assign(text.substr(start, p - start));
     }
-    Add(std::move(item));
+    lines.push_back(std::move(item));
     skipBlanks();
     if (p < n && text[p] == delimiter) {
       ++p;
-      if (p == n) Add(std::string());  // a trailing delimiter ends with an empty item
+      if (p == n) lines.emplace_back();  // a trailing delimiter ends with an empty item
       skipBlanks();
     }
   }
+  ReplaceLines(std::move(lines));
 }
 
 std::string TStrings::DelimitedText() const { return JoinDelimited(Delimiter, QuoteChar); }
@@ -422,10 +428,70 @@ int TStringList::AddObject(std::string s, TObject* object) {
 }
 
 void TStringList::AddStrings(const TStrings& strings) {
-  UpdateGuard batch(*this);
   const int n = strings.Count();
-  if (!sorted_) items_.reserve(items_.size() + static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) AddObject(strings.Get(i), owns_objects_ ? nullptr : strings.GetObject(i));
+  if (n == 0) return;
+  std::vector<Item> incoming;
+  incoming.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) incoming.push_back({strings.Get(i), owns_objects_ ? nullptr : strings.GetObject(i)});
+  if (sorted_) {
+    PrepareSortedItems(incoming, true);
+    if (incoming.empty()) return;
+  }
+  Changing();
+  const auto middle = static_cast<std::ptrdiff_t>(items_.size());
+  items_.insert(items_.end(), std::make_move_iterator(incoming.begin()), std::make_move_iterator(incoming.end()));
+  if (sorted_) {
+    // Equal lines keep the list's own before the new ones, as single Adds do.
+    std::inplace_merge(items_.begin(), items_.begin() + middle, items_.end(),
+                       [this](const Item& a, const Item& b) { return CompareStrings(a.text, b.text) < 0; });
+  }
+  Changed();
+}
+
+void TStringList::PrepareSortedItems(std::vector<Item>& incoming, bool againstList) const {
+  std::stable_sort(incoming.begin(), incoming.end(),
+                   [this](const Item& a, const Item& b) { return CompareStrings(a.text, b.text) < 0; });
+  if (duplicates_ == TDuplicates::dupAccept) return;
+  // Keep the first of each run of equal new lines, and only lines the list does not hold yet.
+  std::vector<Item> kept;
+  kept.reserve(incoming.size());
+  for (Item& item : incoming) {
+    int at;
+    const bool repeated = (!kept.empty() && CompareStrings(kept.back().text, item.text) == 0) ||
+                          (againstList && Find(item.text, at));
+    if (!repeated) {
+      kept.push_back(std::move(item));
+    } else if (duplicates_ == TDuplicates::dupError) {
+      throw EListError(msg::SDuplicateString);  // nothing has been changed yet
+    }
+  }
+  incoming = std::move(kept);
+}
+
+void TStringList::ReplaceLines(std::vector<std::string>&& lines) {
+  if (items_.empty() && lines.empty()) return;
+  std::vector<Item> incoming;
+  if (sorted_) {
+    incoming.reserve(lines.size());
+    for (std::string& line : lines) incoming.push_back({std::move(line), nullptr});
+    PrepareSortedItems(incoming, false);  // may refuse duplicates: the list is still intact
+  }
+  Changing();
+  std::vector<TObject*> owned;
+  if (owns_objects_) {
+    for (const Item& item : items_) {
+      if (item.object != nullptr) owned.push_back(item.object);
+    }
+  }
+  if (sorted_) {
+    items_ = std::move(incoming);
+  } else {
+    items_.clear();  // keeps the buffer
+    items_.reserve(lines.size());
+    for (std::string& line : lines) items_.push_back({std::move(line), nullptr});
+  }
+  for (TObject* object : owned) delete object;
+  Changed();
 }
 
 void TStringList::Delete(int index) {

@@ -158,6 +158,9 @@ class TStrings : public TPersistent {
   // Called with true when the outermost BeginUpdate starts a batch, with false when the
   // outermost EndUpdate ends it. TStringList raises OnChanging / OnChange there.
   virtual void SetUpdateState(bool updating);
+  // Replaces every line by lines (SetText, SetDelimitedText); one change notification. The
+  // default clears and adds line by line.
+  virtual void ReplaceLines(std::vector<std::string>&& lines);
   // Compares two lines the way IndexOf does (<0, 0, >0). The default compares ignoring case.
   virtual int CompareStrings(std::string_view a, std::string_view b) const;
   // Raises EListError with msg formatted with data ("List index out of bounds (%d)").
@@ -244,6 +247,7 @@ class TStringList : public TStrings {
   virtual void Changing();
   virtual void Changed();
   void SetUpdateState(bool updating) override;
+  void ReplaceLines(std::vector<std::string>&& lines) override;
   int CompareStrings(std::string_view a, std::string_view b) const override;
 
  private:
@@ -254,6 +258,10 @@ class TStringList : public TStrings {
 
   void CheckIndex(int index) const;
   void InsertItem(int index, std::string s, TObject* object);
+  // Sorts items bound for a sorted list and applies Duplicates among them and, with againstList,
+  // against the lines already held, so that merging them in gives what adding them one by one
+  // would. Raises the duplicates error before anything changes.
+  void PrepareSortedItems(std::vector<Item>& incoming, bool againstList) const;
   void FreeObject(TObject* object) const;
 
   std::vector<Item> items_;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <unistd.h>
+
 #include "util/exceptions.h"
 #include "util/list_pool.h"
 
@@ -150,6 +152,40 @@ TEST(TStringList, SortedListKeepsOrderAndAppliesDuplicates) {
   // Switching case sensitivity re-sorts: byte order puts upper case first.
   list.SetCaseSensitive(true);
   for (int i = 1; i < list.Count(); ++i) EXPECT_LT(list.Strings(i - 1), list.Strings(i)) << i;
+}
+
+TEST(TStringList, BulkAddsToASortedListMatchAddingOneByOne) {
+  TStringList source;
+  source.SetText("pear\nApple\nзима\nAPPLE\nbanana\nЗИМА\napple\nkiwi");
+  for (int i = 0; i < source.Count(); ++i) source.PutObject(i, reinterpret_cast<TObject*>(static_cast<std::intptr_t>(i + 1)));
+  for (TDuplicates mode : {TDuplicates::dupIgnore, TDuplicates::dupAccept}) {
+    TStringList bulk, single;
+    for (TStringList* list : {&bulk, &single}) {
+      list->SetSorted(true);
+      list->SetDuplicates(mode);
+      list->Add("Banana");
+      list->Add("cherry");
+    }
+    bulk.AddStrings(source);
+    for (int i = 0; i < source.Count(); ++i) single.AddObject(source.Strings(i), source.Objects(i));
+    EXPECT_EQ(Lines(bulk), Lines(single));
+    for (int i = 0; i < bulk.Count(); ++i) EXPECT_EQ(bulk.Objects(i), single.Objects(i)) << i;
+
+    TStringList fresh;
+    fresh.SetSorted(true);
+    fresh.SetDuplicates(mode);
+    for (const std::string& line : source) fresh.Add(line);
+    single.SetText(source.Text());  // replaces: compared with a fresh list, not with the old lines
+    EXPECT_EQ(Lines(single), Lines(fresh));
+  }
+
+  TStringList strict;
+  strict.SetSorted(true);
+  strict.SetDuplicates(TDuplicates::dupError);
+  strict.Add("kept");
+  EXPECT_THROW(strict.AddStrings(source), EListError);
+  EXPECT_THROW(strict.SetText("a\nb\nA"), EListError);
+  EXPECT_EQ(Lines(strict), (std::vector<std::string>{"kept"}));  // a refused batch changes nothing
 }
 
 TEST(TStringList, SetValuesOnASortedListKeepsOrderAndObject) {
@@ -296,7 +332,7 @@ class TStringListFile : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("bexlo_strings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ("bexlo_strings_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }
