@@ -99,6 +99,8 @@ class TDatabase : public TComponent {
   void ApplyUpdates(const std::vector<TDataSet*>& dataSets);
 
   // ---- for data sets ----------------------------------------------------------------------------
+  // Handles a statement that only begins, commits or rolls back; false for any other statement.
+  bool ExecuteTransactionControl(std::string_view sql);
   TDriverConnection& Connection();
   int DataSetCount() const noexcept { return static_cast<int>(datasets_.size()); }
   TDBDataSet* DataSets(int index) const { return datasets_.at(static_cast<std::size_t>(index)); }

@@ -217,6 +217,10 @@ class TDataSet : public TComponent {
   // Values per record: one per result column, hidden key columns included.
   int ValueCount = 0;
 
+  // Set-key state (TTable): fields write into a key buffer, not the record.
+  void EnterSetKey();
+  const Variant& KeyBufferValue(const TField& field) const;
+
   void CheckActive() const;
   void CheckInactive() const;
   void CheckBrowse() const;
@@ -242,7 +246,6 @@ class TDataSet : public TComponent {
   void CalculateFields(Record& record);
   void UpdateActive();
   void SetState(TDataSetState state);
-  void Scrolled(int oldIndex);
   void Resync();
   void DoEvent(const TDataSetNotifyEvent& event) {
     if (event) event(this);

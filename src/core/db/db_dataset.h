@@ -21,6 +21,10 @@ namespace bexlo {
 class TDatabase;
 class TParams;
 
+// Whether a SELECT statement reads one table plainly: no join, no second table in FROM, no
+// UNION/INTERSECT/EXCEPT, GROUP BY, HAVING or DISTINCT outside parentheses.
+bool IsSingleTableSelect(std::string_view sql);
+
 class TDBDataSet : public TDataSet {
  public:
   explicit TDBDataSet(TComponent* owner = nullptr);
@@ -46,20 +50,32 @@ class TDBDataSet : public TDataSet {
 
  protected:
   // ---- for the concrete data sets ---------------------------------------------------------------
-  // Prepares the statement the data set reads (SQL text with positional markers).
+  // Prepares a statement on this data set's database.
   std::unique_ptr<TDriverStatement> PrepareStatement(const std::string& sql);
-  // Binds params (by name list order) to a statement; raises "No value for parameter" for an
-  // unassigned one.
+  // SQLite: the statement with the ROWID read along as its first column, so that edits can find
+  // the record; null when that does not compile (joins, views, DISTINCT ...) or on other engines.
+  std::unique_ptr<TDriverStatement> PrepareWithRowid(const std::string& sql);
+  // Binds params to the statement's markers (names[i] is marker i+1); raises "No value for
+  // parameter" for an unassigned one.
   static void BindParams(TDriverStatement& statement, const TParams& params,
                          const std::vector<std::string>& names);
-  // Runs `statement` (already bound) as the cursor of this data set; takes ownership when
-  // `owned`. hiddenRowid: the last column is a ROWID read along for updates.
-  void StartCursor(TDriverStatement* statement, bool hiddenRowid);
-  // The table that edits write to; empty: the table the result columns come from.
-  std::string update_table_;
-  std::string update_schema_;
+  // Runs a bound statement as this data set's cursor: fills FieldDefs and ValueCount, learns the
+  // table and key that edits write to. hiddenIndex: the ROWID column read along (-1: none).
+  void StartCursor(TDriverStatement& statement, int hiddenIndex);
+  void StartCursor(std::unique_ptr<TDriverStatement> statement, int hiddenIndex);
+  // Fills FieldDefs from a prepared statement's columns without running it.
+  void DescribeStatement(TDriverStatement& statement, int hiddenIndex);
   // Whether this data set may be edited at all (live query, table).
   virtual bool WantsUpdates() const { return false; }
+  // Whether the statement reads one table plainly (no join, union, grouping or DISTINCT), so
+  // that its rows are rows of that table.
+  virtual bool ReadsOneTable() const { return true; }
+  // Lets go of the database (not while prepared statements still need it).
+  void ReleaseDatabase();
+  // Splits a table name as the engine reads it: schema (may be empty) and table, unquoted; an
+  // unquoted PostgreSQL name is folded to lower case.
+  void SplitTableName(std::string_view name, std::string& schema, std::string& table);
+
   void InternalOpen() override = 0;
   bool InternalFetch(std::vector<Variant>& values) override;
   void InternalClose() override;
@@ -68,23 +84,19 @@ class TDBDataSet : public TDataSet {
   void InternalApplyUpdate(TUpdateKind kind, const std::vector<Variant>& oldValues,
                            std::vector<Variant>& values, const std::vector<bool>& changed) override;
   void InternalAtomic(const std::function<void()>& body) override;
-  std::vector<int> KeyValueIndices() const override;
-  // Fills FieldDefs from the cursor's columns.
-  void DescribeColumns(TDriverStatement& statement, bool hiddenRowid);
-  // Releases the database this data set holds.
-  void ReleaseDatabase();
+  std::vector<int> KeyValueIndices() const override { return key_indices_; }
 
  private:
   struct UpdateColumn {
     int value_index;
-    std::string name;  // column name in the update table
+    std::string sql;     // quoted column name in the update table
+    std::string origin;  // the same, unquoted
   };
-  void ResolveUpdateTarget();
+  void ResolveUpdateTarget(TDriverStatement& statement);
+  void FillFieldDefs(TDriverStatement& statement, const std::vector<Variant>* firstRow);
   std::string KeyCondition(const std::vector<Variant>& oldValues, std::vector<Variant>& binds,
-                           int& marker) const;
-  void ReadBack(TDriverStatement& statement, std::vector<Variant>& values);
+                           std::vector<TFieldType>& types) const;
   std::string Marker(int n) const;
-  void CheckOneRow(std::int64_t rows) const;
 
   std::string database_name_;
   std::string unique_field_;
@@ -94,14 +106,16 @@ class TDBDataSet : public TDataSet {
   std::vector<Variant> prefetched_;
   bool has_prefetched_ = false;
   bool cursor_done_ = true;
-  bool hidden_rowid_ = false;
-  // Update target, resolved at open.
+  int hidden_index_ = -1;
+  std::vector<TFieldType> value_types_;  // data type per value, for binding
+  // Where edits go, learned at open.
   bool updatable_ = false;
-  std::string table_sql_;               // quoted table name
-  std::vector<UpdateColumn> columns_;   // updatable columns of the result
+  std::string table_name_;              // raw name, for messages
+  std::string table_sql_;               // quoted (schema-qualified) name
+  std::vector<UpdateColumn> columns_;   // result columns that belong to the table
+  std::vector<TTableColumn> table_columns_;
   std::vector<int> key_indices_;        // value indices of the key
-  std::vector<std::string> key_names_;  // their column names
-  std::string key_error_;               // why there is no key (empty: there is one)
+  std::vector<std::string> key_sql_;    // their column names (or rowid)
 };
 
 }  // namespace bexlo

@@ -21,6 +21,7 @@
 namespace bexlo {
 
 class TDialect;
+class EDBEngineError;
 
 // What a statement stores in a row slot for a column: Natural keeps the engine's own kind
 // (integer, float, text, bytes); the others convert what the engine gives when it is of another
@@ -77,7 +78,10 @@ class TDriverStatement {
   virtual void Bind(int index, const Variant& value, TFieldType type) = 0;
   // Runs the statement. A statement with rows then stands before its first row.
   virtual void Execute() = 0;
-  // The result columns; known after prepare for SQLite and after Execute for every engine.
+  // Makes the result columns known without running the statement; with origins, also the table
+  // and column each comes from. Call it before Execute (PostgreSQL asks the server).
+  virtual void Describe(bool origins) = 0;
+  // The result columns; known after Describe or Execute.
   virtual int ColumnCount() = 0;
   virtual const TColumnInfo& Column(int index) = 0;
   // What Fetch stores per column (Natural for columns not listed).
@@ -105,6 +109,12 @@ class TDriverConnection {
   virtual bool InTransaction() = 0;
   // PostgreSQL: a statement of the open transaction failed, so COMMIT can only roll back.
   virtual bool TransactionFailed() { return false; }
+  // SQLite: results still being read keep the connection on an old snapshot of the database,
+  // which another connection may have changed since; a write then fails as stale. This reads
+  // those results into memory so that the next transaction sees the database as it is now;
+  // false when there was nothing to release.
+  virtual bool ReleaseReadSnapshots() { return false; }
+  virtual bool IsStaleSnapshot(const EDBEngineError&) const { return false; }
   virtual void Begin() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;

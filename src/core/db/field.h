@@ -162,11 +162,9 @@ class TField : public TComponent {
   virtual void SetAsDateTimeValue(double value);
   virtual Variant GetAsVariant() const;
   virtual void SetAsVariantValue(const Variant& value);
-  // Text of a non-null value for display or editing; the default is AsString.
+  // Text for display or editing; the default is "" for null, else AsString.
   virtual std::string GetText(bool displayText) const;
   virtual int DefaultWidth() const;
-
-  void Notification(TComponent* component, TOperation operation) override;
 
   // Redraws the data set's controls: layout (labels, widths, visibility) or data (formats).
   void PropertyChanged(bool layoutAffected);

@@ -286,6 +286,7 @@ class TMemoField : public TBlobField {
   Variant Convert(const Variant& value) const override;
 
  protected:
+  void SetAsStringValue(std::string_view value) override;
   Variant GetAsVariant() const override;
   void SetAsVariantValue(const Variant& value) override;
 };

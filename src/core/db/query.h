@@ -73,6 +73,7 @@ class TQuery : public TDBDataSet {
   void InternalClose() override;
   bool InternalIsUniDirectional() const override { return unidirectional_; }
   bool WantsUpdates() const override { return request_live_ && !unidirectional_; }
+  bool ReadsOneTable() const override;
   void InternalInitFieldDefs() override;
   void Notification(TComponent* component, TOperation operation) override;
 

@@ -42,17 +42,17 @@ class TTable : public TDBDataSet {
 
  protected:
   void InternalOpen() override;
+  void InternalClose() override;
   bool WantsUpdates() const override { return !read_only_; }
   void InternalInitFieldDefs() override;
 
  private:
-  std::string SelectText(bool withRowid) const;
+  std::string SelectText() const;
   std::vector<std::string> KeyFieldNames();
 
   std::string table_name_;
   std::string index_field_names_;
   bool read_only_ = false;
-  std::vector<Variant> key_values_;
 };
 
 }  // namespace bexlo
