@@ -1,11 +1,16 @@
 #include "output/file_viewer_model.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "output/output_format.h"
+#include "output/output_line_stream.h"
 #include "util/exceptions.h"
 #include "util/file_mapper.h"
 #include "util/hooks.h"
@@ -88,7 +93,7 @@ void TFileViewerModel::LoadFile() {
       throw EInOutError(msg::SQoNoViewInfo);
     mapper_->SetFileName("");
     mapper_->SetFileName(name);
-    Index(std::string_view(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize())));
+    Index(name, std::string_view(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize())));
     pages_ = BuildPages(lines_, printer_->PageHeight());
     loaded_ = true;
   } catch (...) {
@@ -103,23 +108,24 @@ void TFileViewerModel::LoadFile() {
   ChangePage();
 }
 
-void TFileViewerModel::Index(std::string_view data) {
+void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
   TPrinterModel& printer = *printer_;
   const int pageWidth = printer.PageWidth();
   SetFont(printer, kDefaultFontCode, 0, nullptr);
+  const TFont& font = printer.Font();
   int code = kDefaultFontCode, size = 0;
   int left = 0, right = 0;
   std::uint8_t paragraph = 0;  // running paragraph flags
 
-  SplitOutputLines(data, [&](std::size_t start, std::size_t length) {
-    std::string_view text = data.substr(start, length);
-    TLine line(static_cast<std::int64_t>(start), DisplayLength(text), code, size, left, right);
+  auto addLine = [&](std::int64_t start, std::string_view text) {
+    TLine line(start, DisplayLength(text), code, size, left, right);
     if (text.empty()) text = " ";
     if (text.front() == kPageBreakMark) {
       line.Flags |= lfPageBreak;
       text.remove_prefix(1);
     }
-    if (text.find('\\') != std::string_view::npos) {
+    const bool sequences = std::memchr(text.data(), '\\', text.size()) != nullptr;
+    if (sequences) {
       if (std::size_t pb = text.find("\\PB"); pb != std::string_view::npos) {
         int scratchCode = code, scratchSize = size;
         CalcSpecChar(printer, text.substr(pb), false, nullptr, 1.0, scratchCode, scratchSize, left,
@@ -133,13 +139,31 @@ void TFileViewerModel::Index(std::string_view data) {
       }
     }
     line.Flags |= paragraph;
-    TLineMetrics metrics =
-        CalcFontMetrics(printer, text, code, size, pageWidth, (line.Flags & lfInParagraph) != 0);
-    line.Height = Saturate16(metrics.Height);
-    line.Width = Saturate16(metrics.Width);
+    const bool wrap = (line.Flags & lfInParagraph) != 0;
+    if (!sequences && !wrap) {
+      // Plain text in the font in force: what CalcFontMetrics finds, without walking it again.
+      line.Height = Saturate16(font.TextHeight(text));
+    } else {
+      TLineMetrics metrics = CalcFontMetrics(printer, text, code, size, pageWidth, wrap);
+      line.Height = Saturate16(metrics.Height);
+      line.Width = Saturate16(metrics.Width);
+    }
     if (paragraph & lfParagraphEnd) paragraph = 0;
     lines_.push_back(line);
-  });
+  };
+
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    detail::SplitMappedLines(mapped, 0, false, addLine);
+    return;
+  }
+  try {
+    StreamOutputLines(fd, mapped, addLine);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  ::close(fd);
 }
 
 // ---- file operations -------------------------------------------------------------------------

@@ -158,7 +158,7 @@ class TFileViewerModel : public TComponent {
   TNotifyEvent OnInvalidate;
 
  private:
-  void Index(std::string_view data);
+  void Index(const std::string& name, std::string_view mapped);
   void Invalidate();
   // The printer font becomes the font of (code, size) computed from the default font; the
   // canvas, when given, takes it too.

@@ -1,6 +1,7 @@
 #include "output/font.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "util/messages.h"
 #include "util/text.h"
@@ -71,23 +72,8 @@ void TFont::Update() noexcept {
   family_ = FamilyOfName(name_);
   face_ = &FaceMetrics(family_, (style_ & fsBold) != 0, (style_ & fsItalic) != 0);
   pixel_size_ = static_cast<int>(RoundDiv(std::int64_t{size_} * ppi_, 72));
+  em_shift_ = std::has_single_bit(face_->UnitsPerEm) ? std::countr_zero(face_->UnitsPerEm) : -1;
   height_ = Scale(face_->WinAscent + face_->WinDescent);
-  latin_valid_ = false;
-}
-
-int TFont::Scale(int units) const noexcept {
-  return static_cast<int>(RoundDiv(std::int64_t{units} * pixel_size_, face_->UnitsPerEm));
-}
-
-int TFont::CharWidth(char32_t cp) const noexcept {
-  if (cp < 0x100) {
-    if (!latin_valid_) {
-      for (int c = 0; c < 0x100; ++c) latin_[c] = Scale(face_->Latin[c]);
-      latin_valid_ = true;
-    }
-    return latin_[cp];
-  }
-  return Scale(face_->Advance(cp));
 }
 
 std::int64_t TFont::TextWidth(std::string_view text) const noexcept {

@@ -8,7 +8,6 @@
 // any letter case) select the Sans, Mono and Serif tables; any other name measures as Arial.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,7 +48,11 @@ class TFont {
   int TextHeight(std::string_view text) const noexcept { return text.empty() ? 0 : height_; }
   // Distance from the top of a line of text to its baseline, in pixels.
   int Ascent() const noexcept { return Scale(face_->WinAscent); }
-  int CharWidth(char32_t cp) const noexcept;
+  int CharWidth(char32_t cp) const noexcept {
+    if (cp < 0x100) return Scale(face_->Latin[cp]);
+    if (cp - 0x400 < 0x100) return Scale(face_->Cyrillic[cp - 0x400]);
+    return Scale(face_->Advance(cp));
+  }
   // Width of UTF-8 text; a malformed byte measures as one U+FFFD.
   std::int64_t TextWidth(std::string_view text) const noexcept;
 
@@ -60,7 +63,12 @@ class TFont {
 
  private:
   void Update() noexcept;
-  int Scale(int units) const noexcept;
+  // Round(units x pixel size / units per em), halves up.
+  int Scale(int units) const noexcept {
+    const std::int64_t value = std::int64_t{units} * pixel_size_;
+    if (em_shift_ >= 0) return static_cast<int>((2 * value + face_->UnitsPerEm) >> (em_shift_ + 1));
+    return static_cast<int>((2 * value + face_->UnitsPerEm) / (2 * face_->UnitsPerEm));
+  }
 
   std::string name_;
   int size_ = 10;
@@ -71,9 +79,7 @@ class TFont {
   const TFaceMetrics* face_ = nullptr;
   int pixel_size_ = 0;
   int height_ = 0;
-  // Pixel widths of U+0000..U+00FF, filled on first use after a change.
-  mutable std::array<int, 256> latin_{};
-  mutable bool latin_valid_ = false;
+  int em_shift_ = -1;  // log2 of units per em when that is a power of two
 };
 
 }  // namespace bexlo

@@ -48,6 +48,24 @@ int ParseDigits(std::string_view text, std::size_t& pos, int maxDigits, int& val
   return count;
 }
 
+// The code point at `pos`, moving past it; two-byte sequences (Latin-1, Cyrillic) decoded
+// inline, the rest by Utf8Decode.
+char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept {
+  auto byte = static_cast<unsigned char>(text[pos]);
+  if (byte < 0x80) {
+    ++pos;
+    return byte;
+  }
+  if (byte >= 0xC2 && byte < 0xE0 && pos + 1 < text.size()) {
+    auto next = static_cast<unsigned char>(text[pos + 1]);
+    if ((next & 0xC0) == 0x80) {
+      pos += 2;
+      return (char32_t{byte & 0x1Fu} << 6) | (next & 0x3Fu);
+    }
+  }
+  return Utf8Decode(text, pos);
+}
+
 TSpecChar ParseFont(std::string_view text) noexcept {
   TSpecChar spec;
   std::size_t pos = 2;
@@ -225,19 +243,23 @@ TLineMetrics CalcFontMetrics(TPrinterModel& printer, std::string_view text, int&
         continue;
       }
     }
-    std::size_t start = pos;
-    auto byte = static_cast<unsigned char>(text[pos]);
-    char32_t cp = byte < 0x80 ? (++pos, byte) : Utf8Decode(text, pos);
+    // A run of visible characters up to the next backslash, all in the font in force.
+    std::size_t runEnd = text.find('\\', pos + 1);
+    if (runEnd > end) runEnd = end;
     metrics.Height = std::max(metrics.Height, font.Height());
-    int w = font.CharWidth(cp);
-    if (width + w > maxWidth) {
-      std::size_t blank = text.rfind(' ', start);
-      std::size_t rest = blank == std::string_view::npos ? start : blank + 1;
-      if (rest == 0) rest = pos;  // nothing fits: the first character goes on this line anyway
-      metrics.Remainder = text.substr(rest);
-      break;
+    while (pos < runEnd) {
+      const std::size_t start = pos;
+      const int w = font.CharWidth(NextCodePoint(text, pos));
+      if (width + w > maxWidth) {
+        std::size_t blank = text.rfind(' ', start);
+        std::size_t rest = blank == std::string_view::npos ? start : blank + 1;
+        if (rest == 0) rest = pos;  // nothing fits: the first character goes on this line anyway
+        metrics.Remainder = text.substr(rest);
+        metrics.Width = static_cast<int>(width);
+        return metrics;
+      }
+      width += w;
     }
-    width += w;
   }
   metrics.Width = static_cast<int>(width);
   return metrics;
