@@ -154,7 +154,7 @@ int TDataLink::AdjustWindow() {
   if (first_ + buffer_count_ > available) {
     first_ = std::max(0, std::min(available - buffer_count_, cur < 0 ? 0 : cur));
   }
-  return old - first_;
+  return first_ - old;
 }
 
 void TDataLink::SetBufferCount(int value) {

@@ -117,7 +117,7 @@ class TDataLink : public TObject {
 
  private:
   void UpdateState();
-  // Moves the window so that it holds the current record; returns how far it moved.
+  // Moves the window so that it holds the current record; returns how far it moved (forward > 0).
   int AdjustWindow();
 
   TDataSource* data_source_ = nullptr;

@@ -89,6 +89,18 @@ void TQuery::ParseText(std::string& text, std::vector<std::string>& names) const
 }
 
 void TQuery::Prepare() {
+  EnsurePrepared();
+  explicit_prepare_ = true;
+}
+
+void TQuery::DropImplicitStatement() {
+  if (explicit_prepare_ || Active()) return;
+  statement_.reset();
+  statement_params_.clear();
+  ReleaseDatabase();
+}
+
+void TQuery::EnsurePrepared() {
   if (statement_) return;
   if (TrimView(SQLText()).empty()) throw EDatabaseError(msg::SNoSQLStatement);
   OpenDatabase();
@@ -103,19 +115,21 @@ void TQuery::Prepare() {
     if (!statement_) statement_ = PrepareStatement(text);
   } catch (...) {
     statement_.reset();
-    if (!Active()) ReleaseDatabase();
+    if (!Active() && !explicit_prepare_) ReleaseDatabase();
     throw;
   }
 }
 
 void TQuery::UnPrepare() {
   if (Active()) Close();
+  explicit_prepare_ = false;
   statement_.reset();
   statement_params_.clear();
   ReleaseDatabase();
 }
 
 void TQuery::DatabaseClosing() {
+  explicit_prepare_ = false;
   statement_.reset();
   statement_params_.clear();
   TDBDataSet::DatabaseClosing();
@@ -153,7 +167,7 @@ void TQuery::MasterChanged() {
 }
 
 void TQuery::BindAndExecute() {
-  Prepare();
+  EnsurePrepared();
   SetParamsFromMaster();
   BindParams(*statement_, params_, statement_params_);
 }
@@ -165,34 +179,46 @@ void TQuery::InternalOpen() {
 
 void TQuery::InternalClose() {
   TDBDataSet::InternalClose();
-  if (!statement_) ReleaseDatabase();
+  if (!explicit_prepare_) {
+    statement_.reset();
+    statement_params_.clear();
+    ReleaseDatabase();
+  }
 }
 
 void TQuery::InternalInitFieldDefs() {
-  Prepare();
-  DescribeStatement(*statement_, statement_hidden_rowid_ ? 0 : -1);
+  EnsurePrepared();
+  try {
+    DescribeStatement(*statement_, statement_hidden_rowid_ ? 0 : -1);
+  } catch (...) {
+    DropImplicitStatement();
+    throw;
+  }
+  DropImplicitStatement();
 }
 
 void TQuery::ExecSQL() {
   CheckInactive();
   if (TrimView(SQLText()).empty()) throw EDatabaseError(msg::SNoSQLStatement);
   rows_affected_ = 0;
-  if (OpenDatabase().ExecuteTransactionControl(SQLText())) {
-    if (!statement_) ReleaseDatabase();
-    return;
-  }
-  BindAndExecute();
   try {
+    if (OpenDatabase().ExecuteTransactionControl(SQLText())) {
+      DropImplicitStatement();
+      return;
+    }
+    BindAndExecute();
     statement_->Execute();
     std::vector<Variant> row;
     while (statement_->Fetch(row)) {
     }
     rows_affected_ = statement_->RowsAffected();
   } catch (...) {
-    statement_->Reset();
+    if (statement_) statement_->Reset();
+    DropImplicitStatement();
     throw;
   }
   statement_->Reset();
+  DropImplicitStatement();
 }
 
 bool TQuery::ReadsOneTable() const { return IsSingleTableSelect(SQLText()); }

@@ -47,9 +47,11 @@ class TQuery : public TDBDataSet {
   bool ParamCheck() const noexcept { return param_check_; }
   void SetParamCheck(bool value);
 
+  // Keeps the statement compiled until UnPrepare or a change of the text. Without Prepare, each
+  // Open and ExecSQL compiles it and lets it go (with the database) afterwards.
   void Prepare();
   void UnPrepare();
-  bool Prepared() const noexcept { return statement_ != nullptr; }
+  bool Prepared() const noexcept { return statement_ != nullptr && explicit_prepare_; }
   void SetPrepared(bool value) { value ? Prepare() : UnPrepare(); }
 
   // Runs a statement that returns no rows (rows it returns are ignored).
@@ -81,6 +83,8 @@ class TQuery : public TDBDataSet {
   class MasterLink;
   friend class MasterLink;
 
+  void EnsurePrepared();
+  void DropImplicitStatement();
   void QueryChanged();
   void SetParamsFromMaster();
   void MasterChanged();
@@ -95,6 +99,7 @@ class TQuery : public TDBDataSet {
   bool unidirectional_ = false;
   std::int64_t rows_affected_ = 0;
   std::unique_ptr<TDriverStatement> statement_;
+  bool explicit_prepare_ = false;
   std::vector<std::string> statement_params_;
   bool statement_hidden_rowid_ = false;
   TDataSource* data_source_ = nullptr;

@@ -51,4 +51,10 @@ std::string EngineName(const ::testing::TestParamInfo<Engine>& info);
                                              ::bexlo::testing::Engine::PostgreSQL),    \
                            ::bexlo::testing::EngineName)
 
+// Suites about what only PostgreSQL has (stored procedures, a server that can go away).
+#define BEXLO_PG_SUITE(Suite)                                                             \
+  INSTANTIATE_TEST_SUITE_P(Drivers, Suite,                                                \
+                           ::testing::Values(::bexlo::testing::Engine::PostgreSQL),       \
+                           ::bexlo::testing::EngineName)
+
 }  // namespace bexlo::testing
