@@ -1,6 +1,7 @@
 #include "util/convert.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -40,6 +41,35 @@ void ExactDigits(double value, DecimalDigits& out) {
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
                                     std::chars_format::scientific, 40);
   ParseScientific(buffer, result.ptr, out);
+}
+
+// Significant digits of |value| correctly rounded to `count` (1..18) by to_chars, which breaks
+// exact ties to even.
+void RoundedDigits(double value, int count, DecimalDigits& out) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific, count - 1);
+  ParseScientific(buffer, result.ptr, out);
+}
+
+// True when the normal double `value` lies exactly halfway between two multiples of 10^position.
+// With value = m * 2^e (m odd), value / 10^position = m / 5^position * 2^(e - position), which is
+// an odd number of halves only when e = position - 1 and 5^position divides m.
+bool IsExactTie(double value, int position) {
+  int binaryExponent;
+  const double fraction = std::frexp(value, &binaryExponent);
+  std::uint64_t m = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  int e = binaryExponent - 53;
+  const int zeros = std::countr_zero(m);
+  m >>= zeros;
+  e += zeros;
+  if (e != position - 1) return false;
+  std::uint64_t power = 1;
+  for (int i = 0; i < position; ++i) {
+    if (power > m) return false;
+    power *= 5;
+  }
+  return m % power == 0;
 }
 
 // Shortest digits that read back as the same double.
@@ -563,8 +593,22 @@ void FloatToDecimal(TFloatRec& result, double value, int precision, int decimals
     bool done = false;
     if (magnitude >= std::numeric_limits<double>::min()) {
       ShortestDigits(magnitude, d);
-      const std::int64_t keep = KeptDigits(d.exponent, precision, decimals);
+      const int exponent = d.exponent;
+      const std::int64_t keep = KeptDigits(exponent, precision, decimals);
       done = keep <= 15 && d.count <= keep;
+      // Otherwise round with to_chars, which is exact except that it breaks ties to even: an
+      // exact tie is spotted from the binary form and rounded away from zero instead.
+      if (!done && keep >= 1 && keep <= 17) {
+        const int count = static_cast<int>(keep);
+        RoundedDigits(magnitude, count, d);
+        if (d.exponent == exponent) {
+          if (IsExactTie(magnitude, exponent - count)) {
+            RoundedDigits(magnitude, count + 1, d);  // the tie's digits, exact
+            RoundDigits(d, count);
+          }
+          done = true;
+        }
+      }
     }
     if (!done) {
       ExactDigits(magnitude, d);

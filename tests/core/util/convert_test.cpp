@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
 
@@ -104,6 +106,61 @@ TEST(FloatToDecimal, GivesTheClassicDigitRecord) {
   EXPECT_EQ(rec.Exponent, -2);
   FloatToDecimal(rec, kNaN, 15, 0);
   EXPECT_EQ(rec.Exponent, TFloatRec::kNanExponent);
+}
+
+// The digits FloatToDecimal must give, from 60 exact digits rounded half away from zero.
+std::string ReferenceDigits(double value, int precision, int decimals, int& exponent) {
+  char buffer[96];
+  std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 59);
+  std::string digits;
+  const char* p = buffer;
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') digits += *p;
+  }
+  exponent = std::atoi(p + 1) + 1;
+  const long keep = std::min<long>(precision, static_cast<long>(exponent) + decimals);
+  if (keep < 0) return "";
+  const bool up = digits[keep] >= '5';
+  digits.resize(keep);
+  if (up) {
+    int i = static_cast<int>(keep) - 1;
+    while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+    if (i >= 0) {
+      ++digits[i];
+    } else {
+      digits.insert(digits.begin(), '1');
+      ++exponent;
+    }
+  }
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  return digits;
+}
+
+TEST(FloatToDecimal, MatchesExactRoundingHalfAwayFromZero) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::uniform_int_distribution<int> power(-30, 30), precision(1, 20), decimals(-5, 25);
+  std::uniform_int_distribution<long long> whole(0, 100000000);
+  for (int i = 0; i < 200000; ++i) {
+    double value;
+    switch (i % 4) {
+      case 0: value = unit(random) * std::pow(10.0, power(random)); break;
+      case 1: value = whole(random) / 8.0; break;        // many exact ties
+      case 2: value = whole(random) / 100.0; break;      // amounts in cents
+      default: value = static_cast<double>(whole(random)) * std::pow(10.0, power(random) % 6); break;
+    }
+    if (i % 3 == 0) value = -value;
+    const int p = precision(random), d = decimals(random);
+    int exponent;
+    const std::string expected = ReferenceDigits(value, p, d, exponent);
+    TFloatRec rec;
+    FloatToDecimal(rec, value, p, d);
+    ASSERT_EQ(rec.Digits, expected) << value << " precision " << p << " decimals " << d;
+    if (!expected.empty()) {
+      ASSERT_EQ(rec.Exponent, exponent) << value;
+      ASSERT_EQ(rec.Negative, value < 0);
+    }
+  }
 }
 
 TEST(FormatFloat, SectionsForPositiveNegativeAndZero) {
