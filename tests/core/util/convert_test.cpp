@@ -111,7 +111,7 @@ TEST(FloatToDecimal, GivesTheClassicDigitRecord) {
 // The digits FloatToDecimal must give, from 60 exact digits rounded half away from zero.
 std::string ReferenceDigits(double value, int precision, int decimals, int& exponent) {
   char buffer[96];
-  std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 59);
+  *std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value), std::chars_format::scientific, 59).ptr = '\0';
   std::string digits;
   const char* p = buffer;
   for (; *p != 'e'; ++p) {
