@@ -348,13 +348,14 @@ void TDataSet::SetState(TDataSetState state) {
   DataEvent(deUpdateState);
 }
 
-const Variant& TDataSet::FieldData(const TField& field) const {
-  if (state_ == dsInactive) throw EDatabaseError(msg::SDataSetClosed);
-  const Record* r = active_;
-  if (r == nullptr) return kNull;
-  const auto index = static_cast<std::size_t>(field.ValueIndex());
-  if (field.FieldKind() == fkData) return index < r->values.size() ? r->values[index] : kNull;
-  return index < r->calc.size() ? r->calc[index] : kNull;
+void TDataSet::ClosedError() { throw EDatabaseError(msg::SDataSetClosed); }
+
+const Variant& TDataSet::NullValue() noexcept { return kNull; }
+
+// Defined here, where the data set's inline FieldData is at hand: one call per field read.
+const Variant& TField::Data() const {
+  if (dataset_ == nullptr) throw EDatabaseError(Format(msg::SDataSetMissing, field_name_));
+  return dataset_->FieldData(*this);
 }
 
 void TDataSet::SetFieldData(TField& field, Variant value) {
@@ -1151,6 +1152,7 @@ void TDataSet::EnableControls() {
 
 void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
   if (disable_count_ == 0) {
+    if (data_sources_.empty()) return;
     const std::vector<TDataSource*> sources = data_sources_;
     for (TDataSource* s : sources) s->DataEvent(event, info);
   } else if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange) {

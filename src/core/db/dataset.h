@@ -176,7 +176,14 @@ class TDataSet : public TComponent {
   // Tells the data sources (and through them the links) about a change.
   void DataEvent(TDataEvent event, std::intptr_t info = 0);
   // The stored value of a field in the active record; raises on a closed data set.
-  const Variant& FieldData(const TField& field) const;
+  const Variant& FieldData(const TField& field) const {
+    if (state_ == dsInactive) ClosedError();
+    const Record* r = active_;
+    if (r == nullptr) return NullValue();
+    const auto index = static_cast<std::size_t>(field.ValueIndex());
+    const std::vector<Variant>& values = field.FieldKind() == fkData ? r->values : r->calc;
+    return index < values.size() ? values[index] : NullValue();
+  }
   // Stores a field value (state, read-only and validation checks; change events).
   void SetFieldData(TField& field, Variant value);
   // Index of the current record among the records read (-1 when none).
@@ -237,6 +244,8 @@ class TDataSet : public TComponent {
     bool applied = false;  // written by ApplyUpdates, not yet committed
   };
 
+  [[noreturn]] static void ClosedError();
+  static const Variant& NullValue() noexcept;
   void OpenCursor();
   void CloseCursor();
   void BindFields();

@@ -467,7 +467,9 @@ void TDBDataSet::InternalAtomic(const std::function<void()>& body) {
 
 std::string TDBDataSet::Marker(int n) const {
   const bool sqlite = database_ != nullptr && database_->DriverName() == "SQLITE";
-  return (sqlite ? "?" : "$") + std::to_string(n);
+  std::string marker(1, sqlite ? '?' : '$');
+  marker += std::to_string(n);
+  return marker;
 }
 
 std::string TDBDataSet::KeyCondition(const std::vector<Variant>& oldValues,

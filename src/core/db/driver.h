@@ -27,7 +27,7 @@ class EDBEngineError;
 // (integer, float, text, bytes); the others convert what the engine gives when it is of another
 // kind (ISO text to a date, 0/1 or "t"/"f" to a boolean, bytes to text). A value that cannot be
 // converted is stored as the engine gave it, for the field to report.
-enum class TValueKind : std::uint8_t { Natural, Boolean, Date, Time, DateTime, String };
+enum class TValueKind : std::uint8_t { Natural, String, Boolean, Date, Time, DateTime };
 
 struct TColumnInfo {
   std::string Name;

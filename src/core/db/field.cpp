@@ -97,11 +97,6 @@ void TField::PropertyChanged(bool layoutAffected) {
   }
 }
 
-const Variant& TField::Data() const {
-  if (dataset_ == nullptr) throw EDatabaseError(Format(msg::SDataSetMissing, field_name_));
-  return dataset_->FieldData(*this);
-}
-
 void TField::StoreData(Variant value) {
   if (dataset_ == nullptr) throw EDatabaseError(Format(msg::SDataSetMissing, field_name_));
   dataset_->SetFieldData(*this, std::move(value));

@@ -420,12 +420,6 @@ TDateField::TDateField(TComponent* owner) : TDateTimeField(owner, ftDate) {}
 
 TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner, ftTime) {}
 
-double TDateTimeField::Normalize(double value) const {
-  if (DataType() == ftDate) return std::trunc(value);
-  if (DataType() == ftTime) return std::fabs(value - std::trunc(value));
-  return value;
-}
-
 Variant TDateTimeField::Convert(const Variant& value) const {
   if (value.IsNull()) return value;
   double d = 0;
@@ -452,7 +446,7 @@ void TDateTimeField::SetAsDateTimeValue(double value) {
   StoreData(Variant::FromDate(Normalize(value)));
 }
 
-double TDateTimeField::GetAsFloat() const { return GetAsDateTime(); }
+double TDateTimeField::GetAsFloat() const { return TDateTimeField::GetAsDateTime(); }
 
 void TDateTimeField::SetAsFloatValue(double value) { SetAsDateTimeValue(value); }
 

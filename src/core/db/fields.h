@@ -11,6 +11,7 @@
 // Numbers and dates follow the process-wide format settings.
 #pragma once
 
+#include <cmath>
 #include <string>
 
 #include "db/field.h"
@@ -210,7 +211,11 @@ class TDateTimeField : public TField {
 
  private:
   // The value with the part the type does not keep removed.
-  double Normalize(double value) const;
+  double Normalize(double value) const {
+    if (DataType() == ftDate) return std::trunc(value);
+    if (DataType() == ftTime) return std::fabs(value - std::trunc(value));
+    return value;
+  }
 };
 
 class TDateField : public TDateTimeField {

@@ -133,8 +133,7 @@ class SqliteStatement final : public TDriverStatement {
       return false;
     }
     if (rc != SQLITE_ROW) Fail();
-    ReadRow(row);
-    ApplyTargets(row);
+    ReadRow(row, true);
     return true;
   }
 
@@ -157,7 +156,7 @@ class SqliteStatement final : public TDriverStatement {
         break;
       }
       buffered_.emplace_back();
-      ReadRow(buffered_.back());
+      ReadRow(buffered_.back(), false);
     }
     sqlite3_reset(stmt_);
     Finished();
@@ -176,26 +175,48 @@ class SqliteStatement final : public TDriverStatement {
     }
   }
 
-  void ReadRow(std::vector<Variant>& row) {
+  // Reads the current row. With targets, values are converted on the way: a date column's ISO
+  // text becomes a date without being stored as text first.
+  void ReadRow(std::vector<Variant>& row, bool convert) {
     const int n = sqlite3_column_count(stmt_);
     if (static_cast<int>(row.size()) != n) row.resize(static_cast<std::size_t>(n));
+    const int targeted = convert ? static_cast<int>(targets_.size()) : 0;
     for (int i = 0; i < n; ++i) {
       Variant& v = row[static_cast<std::size_t>(i)];
-      switch (sqlite3_column_type(stmt_, i)) {
+      const TValueKind kind = i < targeted ? targets_[static_cast<std::size_t>(i)] : TValueKind::Natural;
+      // One value handle per column: the connection is used by one thread only.
+      sqlite3_value* value = sqlite3_column_value(stmt_, i);
+      switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER:
-          v.SetInteger(sqlite3_column_int64(stmt_, i));
+          v.SetInteger(sqlite3_value_int64(value));
+          if (kind == TValueKind::Boolean || kind >= TValueKind::Date) ConvertEngineValue(v, kind);
           break;
         case SQLITE_FLOAT:
-          v.SetFloat(sqlite3_column_double(stmt_, i));
+          v.SetFloat(sqlite3_value_double(value));
+          if (kind == TValueKind::Boolean || kind >= TValueKind::Date) ConvertEngineValue(v, kind);
           break;
         case SQLITE_TEXT: {
-          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-          v.SetString(std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))));
+          const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+          const std::string_view view(text, static_cast<std::size_t>(sqlite3_value_bytes(value)));
+          double date = 0;
+          if ((kind == TValueKind::Date || kind == TValueKind::Time ||
+               kind == TValueKind::DateTime) &&
+              ParseEngineDateTime(view, date)) {
+            v.SetDate(date);
+            break;
+          }
+          v.SetString(view);
+          if (kind == TValueKind::Boolean) ConvertEngineValue(v, kind);
           break;
         }
         case SQLITE_BLOB: {
-          const void* data = sqlite3_column_blob(stmt_, i);
-          v.SetBytes(data, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+          const void* data = sqlite3_value_blob(value);
+          const auto size = static_cast<std::size_t>(sqlite3_value_bytes(value));
+          if (kind == TValueKind::String) {
+            v.SetString(std::string_view(static_cast<const char*>(data), size));
+          } else {
+            v.SetBytes(data, size);
+          }
           break;
         }
         default:
@@ -204,6 +225,7 @@ class SqliteStatement final : public TDriverStatement {
       }
     }
   }
+
 
   [[noreturn]] void Fail() {
     std::string message = sqlite3_errmsg(db_);

@@ -91,7 +91,10 @@ std::string TStoredProc::CallText(std::vector<std::string>& names) const {
     if (!args.empty()) args += ", ";
     if (input) {
       names.push_back(p.Name);
-      args += "$" + std::to_string(names.size()) + "::" + p.TypeName;
+      args += '$';
+      args += std::to_string(names.size());
+      args += "::";
+      args += p.TypeName;
     } else {
       args += "NULL::" + p.TypeName;
     }

@@ -241,7 +241,9 @@ bool ParseEngineDateTime(std::string_view s, double& value) noexcept {
   // The common forms first: "yyyy-mm-dd" and "yyyy-mm-dd hh:nn:ss".
   if (s.size() >= 10 && s[4] == '-' && s[7] == '-' && Digits(s, 0, 4, y) && Digits(s, 5, 2, m) &&
       Digits(s, 8, 2, d)) {
-    if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInAMonth(y, m)) return false;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1] + (m == 2 && leap)) return false;
     const int day = DaysFromCivil(y, m, d);
     if (s.size() == 10) {
       value = day;

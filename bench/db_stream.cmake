@@ -1,0 +1,1 @@
+target_link_libraries(bench_db_stream PRIVATE SQLite::SQLite3)

@@ -1,0 +1,1 @@
+target_link_libraries(bench_db_stream_pg PRIVATE PostgreSQL::PostgreSQL)
