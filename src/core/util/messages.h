@@ -128,6 +128,27 @@ inline constexpr const char SQoAllFiles[] = "All files";
 inline constexpr const char SQoNotReportFunction[] = "%s is not a report function of the function table";
 
 // ---- report: component, template, run, report object functions ---------------------------------
+// component, registry, presenter
+inline constexpr const char SQoNotLinkedReport[] = "It is not linked of any descendant from TCustomReport";
+inline constexpr const char SQoReportProcessingError[] = "Error of processing of report";
+inline constexpr const char SQoNoReportPresenter[] =
+    "%s: no report presenter is installed (the widget library provides preview and printing)";
+inline constexpr const char SQoObjectsName[] = "Name";
+inline constexpr const char SQoObjectsHint[] = "Hint";
+// predefined variables' hints
+inline constexpr const char SQoHintFileName[] = "File name";
+inline constexpr const char SQoHintPageNum[] = "Page number";
+inline constexpr const char SQoHintRecNum[] = "Current record number";
+inline constexpr const char SQoHintLineNum[] = "Current line number";
+inline constexpr const char SQoHintCurTime[] = "Current time";
+inline constexpr const char SQoHintCurDate[] = "Current date";
+// run
+inline constexpr const char SQoInterruptByUser[] = "Operation is interrupt by user";
+inline constexpr const char SQoOutputNotOpen[] = "%s: the report output is not open";
+inline constexpr const char SQoOutputCreate[] = "Cannot create the report output %s: %s";
+inline constexpr const char SQoOutputWrite[] = "Cannot write the report output %s: %s";
+inline constexpr const char SQoOutputRead[] = "Cannot read the report output %s: %s";
+inline constexpr const char SQoOutputRename[] = "Cannot rename the report output %s to %s: %s";
 
 // ---- output: output file, page model, viewer ---------------------------------------------------
 // Face names of the font code's families (Arial 0, Courier New 1 and 15, Times New Roman 2).

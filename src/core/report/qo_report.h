@@ -1,0 +1,246 @@
+// TQoReport: the template report. Prepare reads the template (FormatSource): sections, printed
+// lines with "@" field references, statement blocks compiled into command lists, group
+// definitions, the SQL section (the report's own forward-only query) and the record filter; it
+// creates the predefined variables (FileName, PageNum, RecNum, LineNum, ...) and registers the
+// script functions. Execute walks the records (of the data set, the template query, or the host's
+// OnEndReport/OnSetValues callbacks), runs the scripts, prints group footers and headers, page
+// headers and footers, record headers and details, and writes the paged output file; then it
+// applies the FileName rename, the page-pairing or column post-pass and the copy settings.
+//
+// The output is written through one buffered stream. Post-passes write a complete work file and
+// flush it before the old output becomes ".bak" and the work file takes the output's name; a
+// failure at any step leaves the original output in place. An output that cannot be written
+// ends the run with an error after the clean-up.
+//
+// Measuring (page heights, paragraph wrapping) uses the report's printer model: the process-wide
+// Printer() unless SetPrinterModel gave another.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output/printer_model.h"
+#include "reportlang/custom_report.h"
+#include "util/settings.h"
+#include "util/strings.h"
+
+namespace bexlo {
+
+class TCommandList;
+class TDataSet;
+class TDataSource;
+class TQuery;
+class TStoredProc;
+class TParam;
+class TReportLine;
+class TReportField;
+class TReportVar;
+class TOutputStream;
+
+// The six standard sections, in their fixed order.
+enum TReportType { rtReportHeader, rtPageHeader, rtRecordHeader, rtPageFooter, rtDetail, rtReportFooter };
+inline constexpr int kReportTypeCount = 6;
+// Group levels: footers 1..16 (1 = the whole report), headers and Group variables 2..16.
+inline constexpr int kMaxGroupLevel = 16;
+
+// Run state flags.
+enum TReportState : std::uint16_t {
+  rsPageTop = 1,            // a page has just begun: the next record prints no record header
+  rsInParagraph = 2,        // a "\PB" paragraph is open
+  rsInDetail = 4,           // a record's record header and detail are printing
+  rsPageFooterPrinted = 8,  // PAGEFOOTER printed since the last page or report header
+  rsDataStarted = 16,       // a record has been printed
+  rsInFooter = 32,          // group footers or PAGEFOOTER are printing
+  rsInHeader = 64,          // group headers are printing
+  rsNoBreak = 128,          // RECORDHEADER is printing: a line that does not fit is dropped
+  rsEnding = 256,           // the report end
+  rsForcedBreak = 512,      // a FORMFEED field was printed: the next written line breaks the page
+  rsHeaderScriptDone = 1024,
+};
+
+// Mode bits of ModeFlags.
+inline constexpr std::uint32_t kModeOneRecord = 1;
+inline constexpr std::uint32_t kModeOEMConvert = 2;
+inline constexpr std::uint32_t kModeCopyMode = 4;
+
+// The names a template may use, as RepObjects lists them: two columns ("Name" 300, "Hint" 500),
+// one row per variable (name, hint) and per function (name "()", description).
+struct TRepObjectsTable {
+  std::vector<std::string> Titles;
+  std::vector<int> ColWidths;
+  std::vector<std::vector<std::string>> Rows;
+};
+
+// Progress of a run: records processed so far and the current page.
+using TReportProgressEvent = std::function<void(int records, int pages)>;
+
+// Output path rule: a name without a directory part is taken in ApplicationDir.
+std::string ExpandOutputPath(std::string_view name);
+
+class TQoReport : public TCustomReport {
+ public:
+  explicit TQoReport(TComponent* owner = nullptr);
+  ~TQoReport() override;
+  std::string_view ClassName() const noexcept override { return "TQoReport"; }
+
+  // ---- the component's outside settings --------------------------------------------------------
+  // The records the run iterates (not owned; forgotten when that component goes away).
+  TDataSet* DataSet() const noexcept { return data_set_; }
+  void SetDataSet(TDataSet* dataSet);
+  // The data set the run uses: the template query while one is open, else DataSet.
+  virtual TDataSet* GetDataSet();
+  // The template, one line per list line. SetFormatSource copies the lines (SetFmtSrc).
+  TStringList& FormatSource() noexcept { return format_source_; }
+  const TStringList& FormatSource() const noexcept { return format_source_; }
+  void SetFormatSource(const TStrings& lines);
+  // Path of the output file.
+  std::string PrintName;
+  // Master data source for template queries (not owned; cleared when it goes away).
+  TDataSource* DataSource() const noexcept { return data_source_; }
+  void SetDataSource(TDataSource* source);
+  // Called before each record is printed and before the VARS script runs.
+  TNotifyEvent OnSetValues;
+  // Called before the parameters of a template query or stored procedure are filled.
+  TSetSQLParamsEvent OnSetSQLParams;
+  // Called after the predefined variables are created.
+  TNotifyEvent OnSetNames;
+  // Record source without a data set: with OnSetValues, records are processed until it is true.
+  TEndReportEvent OnEndReport;
+  // Lets the host register its own script functions.
+  TNotifyEvent OnSetFuncs;
+  TPrinterOrientation Orientation() const noexcept { return orientation_; }
+  // Sets the report's and the printer's orientation and re-reads the page size.
+  virtual void SetOrientation(TPrinterOrientation orientation);
+  int Copies() const noexcept { return copies_; }
+  void SetCopies(int copies) noexcept { copies_ = copies; }
+  std::uint32_t ModeFlags = kModeCopyMode;
+  bool GetModeParam(std::uint32_t mask) const noexcept { return (ModeFlags & mask) != 0; }
+  void SetModeParam(std::uint32_t mask, bool value) noexcept;
+  bool OneRecord() const noexcept { return GetModeParam(kModeOneRecord); }
+  void SetOneRecord(bool value) noexcept { SetModeParam(kModeOneRecord, value); }
+  bool OEMConvert() const noexcept { return GetModeParam(kModeOEMConvert); }
+  void SetOEMConvert(bool value) noexcept { SetModeParam(kModeOEMConvert, value); }
+  bool CopyMode() const noexcept { return GetModeParam(kModeCopyMode); }
+  void SetCopyMode(bool value) noexcept { SetModeParam(kModeCopyMode, value); }
+
+  // null: resets the settings; a report: copies everything but the data set; a TReportParams:
+  // copies data set, data source, callbacks, database and output names; else the inherited
+  // assignment error.
+  void Assign(const TPersistent* source) override;
+
+  // Fills the parameters of a template query: OnSetSQLParams first, the report's DataSource when
+  // the query has none, then every parameter from the report variable of its name (SetParam).
+  void SetSQLParams(TQuery& query);
+  void SetProcParams(TStoredProc& proc);
+  // NUMBER -> float, STRING -> string, DATE -> date-time, MEMO -> its first line as a string;
+  // other types and names that are not variables leave the parameter alone.
+  void SetParam(TParam& param);
+
+  // ---- the calling sequence ----------------------------------------------------------------------
+  // Reads and compiles the template. A compile error leaves as the compiler's exception with
+  // ErrorPos at the template offset (code points, every line counting its length plus two).
+  virtual void Prepare();
+  // The run; errors leave after the clean-up.
+  virtual void Execute();
+  // Through the installed presenter service; an error naming it when none is installed.
+  virtual void Print();
+  virtual void PreView();
+  // Lists the variables and functions a template may use.
+  virtual void RepObjects(TRepObjectsTable& table);
+  // Whether the template has one of the six standard section headers (or this is the only
+  // registered report class).
+  static bool CheckFormatSource(const TStrings& lines);
+
+  // ---- what script functions use from the run ---------------------------------------------------
+  // Prints a ready text as one output line, with paging and line counting as for template lines.
+  // Raises when no output is open (outside Execute).
+  void PutLine(std::string_view text);
+  // Registers an output alias: lines read afterwards have every `from` replaced by `to`.
+  void AddOutputAlias(std::string_view from, std::string_view to);
+  // The aliases as stored: from, a byte 1, to.
+  const TStringList& OutputAliases() const noexcept { return output_aliases_; }
+  // The report end is printing (the last footers).
+  bool IsEnding() const noexcept { return (state_ & rsEnding) != 0; }
+  std::uint16_t State() const noexcept { return state_; }
+
+  // ---- measuring and progress ----------------------------------------------------------------
+  TPrinterModel& PrinterModel() noexcept { return *printer_; }
+  // The printer used for orientation, page size and measuring; null means Printer().
+  void SetPrinterModel(TPrinterModel* printer);
+  // Page width and printable height (minus the PAGEFOOTER lines) of the run, printer pixels.
+  int PageWidth() const noexcept { return page_width_; }
+  int PageHeight() const noexcept { return page_height_; }
+  // Called at every user-break check (every 1001 records) and once at the end of the walk.
+  TReportProgressEvent OnProgress;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  struct TemplateReader;
+  class Run;
+  friend struct TemplateReader;
+  friend class Run;
+
+  void ResetRunState();
+  void CreatePredefinedVars();
+  void ReadPageSize();
+
+  // ---- printing (report_writer.cpp) ----
+  void PrintSection(TReportType type);
+  void PrintLines(const TListPool* lines);
+  void PrintLine(TReportLine& line);
+  void WriteLine(std::string_view text);
+  void WriteRaw(std::string_view bytes);
+  void BreakPage(int lineHeight);
+  bool Counting() const noexcept { return (state_ & (rsInDetail | rsInFooter | rsInHeader)) != 0; }
+
+  // ---- component state ----
+  TDataSet* data_set_ = nullptr;
+  TDataSource* data_source_ = nullptr;
+  TStringList format_source_;
+  TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
+  int copies_ = 1;
+  TPrinterModel* printer_;
+
+  // ---- what Prepare builds ----
+  std::array<std::unique_ptr<TListPool>, kReportTypeCount> sections_;
+  std::array<std::unique_ptr<TListPool>, kMaxGroupLevel + 1> footers_;  // 1..16
+  std::array<std::unique_ptr<TListPool>, kMaxGroupLevel + 1> headers_;  // 2..16
+  std::array<std::unique_ptr<TCommandList>, kMaxGroupLevel + 1> footer_scripts_;  // 1..16
+  std::unique_ptr<TCommandList> vars_script_;
+  std::unique_ptr<TCommandList> header_script_;
+  std::unique_ptr<TCommandList> post_record_script_;
+  std::unique_ptr<TCommandList> record_script_;
+  std::unique_ptr<TQuery> template_query_;
+  TStringList output_aliases_;
+  // Variables the run reads often, looked up once.
+  TReportVar* filtr_ = nullptr;
+  TReportVar* page_num_ = nullptr;
+  TReportVar* rec_num_ = nullptr;
+  TReportVar* line_num_ = nullptr;
+  TReportVar* invalid_ = nullptr;
+
+  // ---- run state ----
+  std::unique_ptr<TOutputStream> output_;
+  int page_width_ = 0;
+  int page_height_ = 0;
+  int position_ = 0;
+  std::uint16_t state_ = rsPageTop;
+  int para_left_ = 0;
+  int para_right_ = 0;
+  std::string para_carry_;
+  int font_code_ = 255;
+  int font_size_ = 10;
+  std::string line_buffer_;  // reused for every printed line
+};
+
+// The template report behind a TCustomReport reference, or null.
+inline TQoReport* AsQoReport(TCustomReport& report) noexcept { return dynamic_cast<TQoReport*>(&report); }
+
+}  // namespace bexlo
