@@ -11,31 +11,50 @@ namespace bexlo {
 void TAssignCmd::Run(int& pc, TCustomReport& report, TVarStack&) {
   Step(pc, report);
   if (target_ == source_) return;  // a register copied onto itself keeps its value
-  if (!keep_type_) target_->Clear();
-  target_->Assign(*source_);
+  if (keep_type_) {
+    target_->Assign(*source_);
+  } else {
+    target_->CopyFrom(*source_);  // Clear, then Assign
+  }
 }
 
-void TAssignConstCmd::Run(int& pc, TCustomReport& report, TVarStack&) {
-  Step(pc, report);
-  if (!keep_type_) target_->Clear();
+TAssignConstCmd::TAssignConstCmd(int position, TReportVar* target, OleVariant constant, bool keepType)
+    : TCommand(position), target_(target), constant_(std::move(constant)), keep_type_(keepType) {
+  // The constant's cell type and number are worked out once, not on every run.
   switch (constant_.BaseType()) {
     case OleVariant::varSmallint:
     case OleVariant::varInteger:
     case OleVariant::varDouble:
     case OleVariant::varCurrency:
-      target_->SetNumber(constant_.ToDouble());
+      type_ = vtFloat;
+      number_ = constant_.ToDouble();
       break;
     case OleVariant::varDate:
-      target_->SetDate(constant_.AsDate());
+      type_ = vtDate;
+      number_ = constant_.AsDate();
       break;
     case OleVariant::varBoolean:
-      target_->SetBoolean(constant_.AsBoolean());
+      type_ = vtBoolean;
+      number_ = constant_.AsBoolean() ? 1 : 0;
       break;
     case OleVariant::varOleStr:
-      target_->SetString(constant_.AsString());
+      type_ = vtString;
       break;
     default:
+      type_ = vtUnDefined;
       break;
+  }
+}
+
+void TAssignConstCmd::Run(int& pc, TCustomReport& report, TVarStack&) {
+  Step(pc, report);
+  if (!keep_type_) target_->Clear();
+  switch (type_) {
+    case vtFloat: target_->SetNumber(number_); break;
+    case vtDate: target_->SetDate(number_); break;
+    case vtBoolean: target_->SetBoolean(number_ != 0); break;
+    case vtString: target_->SetString(constant_.AsString()); break;
+    default: break;
   }
 }
 
@@ -60,10 +79,7 @@ void TCalcCmd::Run(int& pc, TCustomReport& report, TVarStack&) {
     case opMul: target_->DoMul(*operand_); break;
     case opDiv: target_->DoDiv(*operand_); break;
     case opCopy:
-      if (target_ != operand_) {
-        target_->Clear();
-        target_->Assign(*operand_);
-      }
+      if (target_ != operand_) target_->CopyFrom(*operand_);  // Clear, then Assign
       break;
     default:
       break;

@@ -82,8 +82,7 @@ class TAssignCmd final : public TCommand {
 // BOOLEAN, a string as STRING; any other kind leaves the (cleared) target alone.
 class TAssignConstCmd final : public TCommand {
  public:
-  TAssignConstCmd(int position, TReportVar* target, OleVariant constant, bool keepType)
-      : TCommand(position), target_(target), constant_(std::move(constant)), keep_type_(keepType) {}
+  TAssignConstCmd(int position, TReportVar* target, OleVariant constant, bool keepType);
   std::string_view ClassName() const noexcept override { return "TAssignConstCmd"; }
   void Run(int& pc, TCustomReport& report, TVarStack& stack) override;
 
@@ -94,6 +93,8 @@ class TAssignConstCmd final : public TCommand {
   TReportVar* target_;
   OleVariant constant_;
   bool keep_type_;
+  TVarType type_;   // what the constant stores as
+  double number_ = 0;  // its NUMBER, DATE or BOOLEAN payload
 };
 
 // target := target op operand for NOT (operand unused), AND, OR (the operand is read only when it

@@ -59,7 +59,10 @@ void TCustomReport::RunCommands(const TCommandList* commands) {
   const int count = commands->Count();
   TObject* const* list = commands->List();
   int pc = 0;
-  while (pc >= 0 && pc < count) static_cast<TCommand*>(list[pc])->Run(pc, *this, stack);
+  // One unsigned comparison covers both ends: a negative pc wraps to a large value.
+  while (static_cast<unsigned>(pc) < static_cast<unsigned>(count)) {
+    static_cast<TCommand*>(list[pc])->Run(pc, *this, stack);
+  }
 }
 
 void CustomReportAbort() { throw ECustomReportError(msg::SQoExecutionAborted); }

@@ -86,22 +86,21 @@ std::unique_ptr<TReportVar> TReportVar::CopyOf(const TReportVar& src, TCustomVar
 
 void TReportVar::BecomeCopyOf(const TReportVar& src, TCustomVarList* ownerList) {
   if (&src == this) return;
-  name_ = src.name_;
+  if (name_ != src.name_) name_ = src.name_;
   owner_list_ = ownerList;
   hint_.clear();
-  OnChange = nullptr;
+  if (OnChange) OnChange = nullptr;
   temporary_ = false;
-  Clear();
-  Assign(src);
+  CopyFrom(src);
 }
 
 // ---- TReportVar: typed access --------------------------------------------------------------------
 
 void TReportVar::SaveOldList() {
-  if (list_) {
+  if (list_ && list_->Count() > 0) {
     if (!old_list_) old_list_ = std::make_unique<TStringList>();
     old_list_->Assign(list_.get());
-  } else if (old_list_) {
+  } else if (old_list_ && old_list_->Count() > 0) {
     old_list_->Clear();
   }
 }
@@ -156,6 +155,15 @@ DispatchPtr TReportVar::GetDispatch() const {
   return dispatch_;
 }
 
+void TReportVar::SaveOldText() {
+  // Short texts are copied; a long one hands its storage over (text_ is overwritten next).
+  if (text_.size() < 16) {
+    old_text_.assign(text_.data(), text_.size());
+  } else {
+    old_text_.swap(text_);
+  }
+}
+
 void TReportVar::SetString(std::string_view s) {
   CheckTypeFast(vtString);
   type_ = vtString;
@@ -163,55 +171,13 @@ void TReportVar::SetString(std::string_view s) {
     std::string value(s);
     old_text_.swap(text_);
     text_.swap(value);
+  } else if (text_.empty() && old_text_.empty()) {
+    text_.assign(s.data(), s.size());
   } else {
-    // The old text's storage is reused for the new text: no allocation once warmed up.
-    old_text_.swap(text_);
+    SaveOldText();
     text_.assign(s.data(), s.size());
   }
   Change();
-}
-
-const std::string& TReportVar::GetString() const {
-  CheckTypeFast(vtString);
-  return text_;
-}
-
-void TReportVar::SetNumber(double x) {
-  CheckTypeFast(vtFloat);
-  type_ = vtFloat;
-  old_number_ = number_;
-  number_ = x;
-  Change();
-}
-
-double TReportVar::GetNumber() const {
-  CheckTypeFast(vtFloat);
-  return number_;
-}
-
-void TReportVar::SetDate(double d) {
-  CheckTypeFast(vtDate);
-  type_ = vtDate;
-  old_number_ = number_;
-  number_ = d;
-  Change();
-}
-
-double TReportVar::GetDate() const {
-  CheckTypeFast(vtDate);
-  return number_;
-}
-
-void TReportVar::SetBoolean(bool b) {
-  CheckTypeFast(vtBoolean);
-  type_ = vtBoolean;
-  boolean_ = b ? 1 : 0;
-  Change();
-}
-
-bool TReportVar::GetBoolean() const {
-  CheckTypeFast(vtBoolean);
-  return boolean_ != 0;
 }
 
 bool TReportVar::Changed() const {
@@ -225,8 +191,7 @@ bool TReportVar::Changed() const {
 
 // ---- TReportVar: assignment, comparison, arithmetic ----------------------------------------------
 
-void TReportVar::Assign(const TReportVar& src) {
-  CheckTypeFast(src.type_);
+void TReportVar::AssignFull(const TReportVar& src) {
   type_ = src.type_;
   old_number_ = number_;
   if (&src == this) {
@@ -234,16 +199,19 @@ void TReportVar::Assign(const TReportVar& src) {
     SaveOldList();
     return;
   }
-  old_text_.swap(text_);
-  SaveOldList();
+  // Cells that hold no text (numbers, dates, booleans) skip the string work entirely.
+  if (!text_.empty() || !old_text_.empty() || !src.text_.empty()) {
+    SaveOldText();
+    text_ = src.text_;
+  }
+  if (list_ || old_list_) SaveOldList();
   number_ = src.number_;
-  text_ = src.text_;
   boolean_ = src.boolean_;
   object_ = src.object_;
-  dispatch_ = src.dispatch_;
+  if (dispatch_ != src.dispatch_) dispatch_ = src.dispatch_;
   if (src.list_ && src.list_->Count() > 0) {
     GetList()->Assign(src.list_.get());
-  } else if (list_) {
+  } else if (list_ && list_->Count() > 0) {
     list_->Clear();
   }
 }
@@ -335,17 +303,15 @@ void TReportVar::DoDiv(const TReportVar& other) {
   }
 }
 
-void TReportVar::Clear() {
-  type_ = vtUnDefined;
-  number_ = 0;
-  old_number_ = 0;
-  text_.clear();
+void TReportVar::CopyTextFrom(const TReportVar& src) {
+  text_ = src.text_;
   old_text_.clear();
-  boolean_ = 0;
-  object_ = nullptr;
-  if (list_) list_->Clear();
-  if (old_list_) old_list_->Clear();
-  dispatch_.reset();
+}
+
+void TReportVar::ClearExtras() {
+  if (list_ && list_->Count() > 0) list_->Clear();
+  if (old_list_ && old_list_->Count() > 0) old_list_->Clear();
+  if (dispatch_) dispatch_.reset();
 }
 
 }  // namespace bexlo

@@ -141,6 +141,15 @@ class TReportVar final : public TCustomReportVar {
   // Makes this cell what CopyOf would have created (name and owner from the arguments, empty
   // hint, no OnChange, not temporary, then Assign(src)), reusing its storage.
   void BecomeCopyOf(const TReportVar& src, TCustomVarList* ownerList);
+  // BecomeCopyOf for a cell that was a temporary argument copy before (no hint, no OnChange).
+  void BecomeTemporaryCopyOf(const TReportVar& src, TCustomVarList* ownerList) {
+    if (name_ != src.name_) name_ = src.name_;
+    owner_list_ = ownerList;
+    if (!hint_.empty()) hint_.clear();
+    if (OnChange) OnChange = nullptr;
+    temporary_ = false;
+    CopyFrom(src);
+  }
 
   void SetList(const TStrings& list) override;
   TStringList* GetList() override;
@@ -149,21 +158,83 @@ class TReportVar final : public TCustomReportVar {
   void SetDispatch(DispatchPtr object) override;
   DispatchPtr GetDispatch() const override;
   void SetString(std::string_view s) override;
-  const std::string& GetString() const override;
-  void SetNumber(double x) override;
-  double GetNumber() const override;
-  void SetDate(double d) override;
-  double GetDate() const override;
-  void SetBoolean(bool b) override;
-  bool GetBoolean() const override;
+  const std::string& GetString() const override {
+    CheckTypeFast(vtString);
+    return text_;
+  }
+  void SetNumber(double x) override {
+    CheckTypeFast(vtFloat);
+    type_ = vtFloat;
+    old_number_ = number_;
+    number_ = x;
+    Change();
+  }
+  double GetNumber() const override {
+    CheckTypeFast(vtFloat);
+    return number_;
+  }
+  void SetDate(double d) override {
+    CheckTypeFast(vtDate);
+    type_ = vtDate;
+    old_number_ = number_;
+    number_ = d;
+    Change();
+  }
+  double GetDate() const override {
+    CheckTypeFast(vtDate);
+    return number_;
+  }
+  void SetBoolean(bool b) override {
+    CheckTypeFast(vtBoolean);
+    type_ = vtBoolean;
+    boolean_ = b ? 1 : 0;
+    Change();
+  }
+  bool GetBoolean() const override {
+    CheckTypeFast(vtBoolean);
+    return boolean_ != 0;
+  }
   bool Changed() const override;
-  void Assign(const TReportVar& src) override;
+  void Assign(const TReportVar& src) override {
+    CheckTypeFast(src.type_);
+    if (&src == this || NeedsFullCopy(src)) return AssignFull(src);
+    // Plain values (no text, lists or dispatch on either side): copy the scalars.
+    type_ = src.type_;
+    old_number_ = number_;
+    number_ = src.number_;
+    boolean_ = src.boolean_;
+    object_ = src.object_;
+  }
   bool Compare(const TReportVar& other, int op) const override;
   void DoAdd(const TReportVar& other) override;
   void DoSub(const TReportVar& other) override;
   void DoMul(const TReportVar& other) override;
   void DoDiv(const TReportVar& other) override;
-  void Clear() override;
+  void Clear() override {
+    type_ = vtUnDefined;
+    number_ = 0;
+    old_number_ = 0;
+    boolean_ = 0;
+    object_ = nullptr;
+    if (!text_.empty()) text_.clear();
+    if (!old_text_.empty()) old_text_.clear();
+    if (HasExtras()) ClearExtras();
+  }
+  // The same as Clear() followed by Assign(src), in one step: the cell becomes a copy of src
+  // with no old values. (With src == this the cell is just cleared.)
+  void CopyFrom(const TReportVar& src) {
+    if ((&src == this) | HasExtras() | src.HasExtras()) [[unlikely]] {
+      Clear();
+      AssignFull(src);
+      return;
+    }
+    type_ = src.type_;
+    number_ = src.number_;
+    old_number_ = 0;
+    boolean_ = src.boolean_;
+    object_ = src.object_;
+    if ((src.text_.size() | text_.size() | old_text_.size()) != 0) CopyTextFrom(src);
+  }
 
   // The number before the last NUMBER/DATE change (serves both types; no type check).
   double GetOldDate() const noexcept { return old_number_; }
@@ -194,6 +265,20 @@ class TReportVar final : public TCustomReportVar {
     if (type_ == vtUnDefined) type_ = other.type_;
   }
   void SaveOldList();
+  // old text := text, before text is replaced.
+  void SaveOldText();
+  // Lists or a dispatch reference present (the rare payloads handled out of line).
+  bool HasExtras() const noexcept {
+    return (reinterpret_cast<std::uintptr_t>(list_.get()) | reinterpret_cast<std::uintptr_t>(old_list_.get()) |
+            reinterpret_cast<std::uintptr_t>(dispatch_.get())) != 0;
+  }
+  bool NeedsFullCopy(const TReportVar& src) const noexcept {
+    return !text_.empty() || !old_text_.empty() || !src.text_.empty() || HasExtras() || src.HasExtras();
+  }
+  void AssignFull(const TReportVar& src);
+  void ClearExtras();
+  // The text part of CopyFrom: text := src's text, no old text.
+  void CopyTextFrom(const TReportVar& src);
 
   std::uint8_t boolean_ = 0;
   TObject* object_ = nullptr;

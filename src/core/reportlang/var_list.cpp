@@ -79,6 +79,13 @@ void TParamList::Delete(int index) {
   TList::Delete(index);
 }
 
+TReportVar* TParamList::AddVar(std::string_view name) {
+  const int count = Count();
+  TReportVar* cell = AddVarImpl(name);
+  if (Count() > count) cell->SetTemporary(true);
+  return cell;
+}
+
 TReportVar* TParamList::AddTemporaryCopy(const TReportVar& cell) {
   std::unique_ptr<TReportVar> copy;
   if (spare_.empty()) {
@@ -86,7 +93,7 @@ TReportVar* TParamList::AddTemporaryCopy(const TReportVar& cell) {
   } else {
     copy = std::move(spare_.back());
     spare_.pop_back();
-    copy->BecomeCopyOf(cell, this);
+    copy->BecomeTemporaryCopyOf(cell, this);
   }
   copy->SetTemporary(true);
   TReportVar* result = copy.get();

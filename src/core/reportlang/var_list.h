@@ -22,6 +22,8 @@ class TCustomVarList : public TListPool {
   std::string_view ClassName() const noexcept override { return "TCustomVarList"; }
 
   bool Sorted() const noexcept { return sorted_; }
+  // True for parameter lists (TCustomParamList and descendants).
+  bool IsParamList() const noexcept { return param_list_; }
   // The cell at index; EListError "List index out of bounds (%d)" outside 0..Count-1.
   TReportVar* Get(int index) const { return static_cast<TReportVar*>(TList::Get(index)); }
   void Put(int index, TReportVar* cell) { TList::Put(index, cell); }
@@ -39,6 +41,8 @@ class TCustomVarList : public TListPool {
   // Sorted lists: index of the first cell whose name is not smaller than upperName.
   int LowerBound(std::string_view upperName) const;
 
+  bool param_list_ = false;
+
  private:
   bool sorted_;
 };
@@ -53,7 +57,7 @@ class TVarList : public TCustomVarList {
 
 class TCustomParamList : public TCustomVarList {
  public:
-  TCustomParamList() : TCustomVarList(false) {}
+  TCustomParamList() : TCustomVarList(false) { param_list_ = true; }
   std::string_view ClassName() const noexcept override { return "TCustomParamList"; }
 };
 
@@ -66,7 +70,8 @@ class TParamList : public TCustomParamList {
   ~TParamList() override;
   std::string_view ClassName() const noexcept override { return "TParamList"; }
 
-  TReportVar* AddVar(std::string_view name) override { return AddVarImpl(name); }
+  // A cell the list creates here is its own: it is marked temporary like the argument copies.
+  TReportVar* AddVar(std::string_view name) override;
   // Frees only the temporary cells (setting their slots to null); the rest are left alone.
   void FreeChildren() override;
   // Removes the slot; its cell is freed only when it is temporary.

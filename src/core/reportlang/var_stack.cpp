@@ -1,16 +1,26 @@
 #include "reportlang/var_stack.h"
 
+#include <typeinfo>
+
 #include "util/exceptions.h"
 
 namespace bexlo {
 
-TVarStack::~TVarStack() = default;
+TVarStack::~TVarStack() { Clear(); }
 
 void TVarStack::Mismatch() { throw EAbort(); }
 
-TObject* TVarStack::TopOrAbort() const {
-  if (Count() == 0) Mismatch();
-  return Slot(Count() - 1);
+void TVarStack::Clear() {
+  // Saved lists let go of their cells now, while the variables they refer to still exist.
+  for (int i = 0; i < depth_; ++i) {
+    if (entries_[static_cast<std::size_t>(i)].list) entries_[static_cast<std::size_t>(i)].list->Clear();
+  }
+  depth_ = 0;
+}
+
+TVarStack::Entry& TVarStack::NextEntry() {
+  if (static_cast<std::size_t>(depth_) == entries_.size()) entries_.emplace_back();
+  return entries_[static_cast<std::size_t>(depth_)];
 }
 
 void TVarStack::Push(TObject* item) {
@@ -19,69 +29,54 @@ void TVarStack::Push(TObject* item) {
   Mismatch();
 }
 
-void TVarStack::Push(const TReportVar& cell) {
-  std::unique_ptr<TReportVar> copy;
-  if (spare_cells_.empty()) {
-    copy = TReportVar::CopyOf(cell, cell.OwnerList());
+void TVarStack::PushNewCell(const TReportVar& cell) {
+  Entry& entry = NextEntry();
+  if (entry.cell) {
+    entry.cell->CopyFrom(cell);
   } else {
-    copy = std::move(spare_cells_.back());
-    spare_cells_.pop_back();
-    copy->BecomeCopyOf(cell, cell.OwnerList());
+    entry.cell = TReportVar::CopyOf(cell, cell.OwnerList());
   }
-  Add(copy.get());
-  copy.release();
+  entry.isList = false;
+  ++depth_;
 }
 
 void TVarStack::Push(const TCustomVarList& list) {
-  std::unique_ptr<TParamList> saved;
-  if (spare_lists_.empty()) {
-    saved = std::make_unique<TParamList>();
-  } else {
-    saved = std::move(spare_lists_.back());
-    spare_lists_.pop_back();
-  }
-  const bool isParamList = dynamic_cast<const TCustomParamList*>(&list) != nullptr;
+  Entry& entry = NextEntry();
+  if (!entry.list) entry.list = std::make_unique<TParamList>();
+  TParamList& saved = *entry.list;
+  const bool isParamList = list.IsParamList();
   const int count = list.Count();
   for (int i = 0; i < count; ++i) {
     TReportVar* cell = list.Get(i);
     if (!cell) continue;
     if (isParamList && !cell->Temporary()) {
-      saved->AddReference(cell);
+      saved.AddReference(cell);
     } else {
-      saved->AddTemporaryCopy(*cell);
+      saved.AddTemporaryCopy(*cell);
     }
   }
-  Add(saved.get());
-  saved.release();
+  entry.isList = true;
+  ++depth_;
 }
 
 void TVarStack::Pop(TObject* target, bool fresh) {
-  TopOrAbort();
   if (auto* cell = dynamic_cast<TReportVar*>(target)) return Pop(*cell);
   if (auto* list = dynamic_cast<TCustomVarList*>(target)) return Pop(*list, fresh);
   Mismatch();
 }
 
-void TVarStack::Pop(TReportVar& target) {
-  TObject* top = TopOrAbort();
-  if (top->ClassName() != target.ClassName()) Mismatch();
-  target.Clear();
-  target.Assign(*static_cast<TReportVar*>(top));
-  DropTop();
-  spare_cells_.emplace_back(static_cast<TReportVar*>(top));
-}
-
 void TVarStack::Pop(TCustomVarList& target, bool fresh) {
-  TObject* top = TopOrAbort();
-  if (top->ClassName() != target.ClassName()) Mismatch();
-  auto* saved = static_cast<TParamList*>(top);
-  const int count = saved->Count();
+  if (depth_ == 0) Mismatch();
+  Entry& entry = entries_[static_cast<std::size_t>(depth_ - 1)];
+  // Saved lists are TParamLists: only a TParamList takes one back.
+  if (!entry.isList || typeid(target) != typeid(TParamList)) Mismatch();
+  TParamList& saved = *entry.list;
+  const int count = saved.Count();
   if (fresh) {
-    // The class names match, so the target is a parameter list too.
     auto& params = static_cast<TParamList&>(target);
     params.Clear();
     for (int i = 0; i < count; ++i) {
-      TReportVar* cell = saved->Get(i);
+      TReportVar* cell = saved.Get(i);
       if (!cell) continue;
       if (cell->Temporary()) {
         params.AddTemporaryCopy(*cell);
@@ -91,7 +86,7 @@ void TVarStack::Pop(TCustomVarList& target, bool fresh) {
     }
   } else {
     for (int i = 0; i < count; ++i) {
-      TReportVar* cell = saved->Get(i);
+      TReportVar* cell = saved.Get(i);
       if (!cell) continue;
       if (TReportVar* found = target.FindVarByUpperName(cell->Name())) {
         found->Clear();
@@ -99,15 +94,8 @@ void TVarStack::Pop(TCustomVarList& target, bool fresh) {
       }
     }
   }
-  DropTop();
-  saved->Clear();
-  spare_lists_.emplace_back(saved);
-}
-
-void TVarStack::DropTop() {
-  const int last = Count() - 1;
-  ClearPosition(last);
-  TList::Delete(last);
+  if (count > 0) saved.Clear();
+  --depth_;
 }
 
 }  // namespace bexlo
