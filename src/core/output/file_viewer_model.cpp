@@ -13,6 +13,7 @@
 #include "output/output_line_stream.h"
 #include "util/exceptions.h"
 #include "util/file_mapper.h"
+#include "util/format.h"
 #include "util/hooks.h"
 #include "util/messages.h"
 #include "util/settings.h"
@@ -76,7 +77,7 @@ void TFileViewerModel::ChangePage() {
 void TFileViewerModel::Clear() noexcept {
   mapper_->Close();
   loaded_ = false;
-  TLineList().swap(lines_);
+  lines_.clear();
   std::vector<TPage>().swap(pages_);
   std::vector<TFragment>().swap(fragments_);
 }
@@ -94,7 +95,6 @@ void TFileViewerModel::LoadFile() {
     mapper_->SetFileName("");
     mapper_->SetFileName(name);
     Index(name, std::string_view(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize())));
-    pages_ = BuildPages(lines_, printer_->PageHeight());
     loaded_ = true;
   } catch (...) {
     Clear();
@@ -116,6 +116,7 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
   int code = kDefaultFontCode, size = 0;
   int left = 0, right = 0;
   std::uint8_t paragraph = 0;  // running paragraph flags
+  TPageBuilder pages(printer.PageHeight());
 
   auto addLine = [&](std::int64_t start, std::string_view text) {
     TLine line(start, DisplayLength(text), code, size, left, right);
@@ -150,20 +151,22 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     }
     if (paragraph & lfParagraphEnd) paragraph = 0;
     lines_.push_back(line);
+    pages.Add(line);
   };
 
   int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     detail::SplitMappedLines(mapped, 0, false, addLine);
-    return;
-  }
-  try {
-    StreamOutputLines(fd, mapped, addLine);
-  } catch (...) {
+  } else {
+    try {
+      StreamOutputLines(fd, mapped, addLine, std::size_t{256} << 10);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
     ::close(fd);
-    throw;
   }
-  ::close(fd);
+  pages_ = pages.Finish();
 }
 
 // ---- file operations -------------------------------------------------------------------------
@@ -226,6 +229,16 @@ void TFileViewerModel::Assign(const TPersistent* source) {
 }
 
 // ---- index -----------------------------------------------------------------------------------
+
+const TLine& TFileViewerModel::Lines(std::int64_t index) const {
+  if (index < 0 || index >= LineCount()) throw EListError(Format(msg::SListIndexError, index));
+  return lines_[static_cast<std::size_t>(index)];
+}
+
+const TPage& TFileViewerModel::Pages(int index) const {
+  if (index < 0 || index >= GetPageCount()) throw EListError(Format(msg::SListIndexError, index));
+  return pages_[static_cast<std::size_t>(index)];
+}
 
 std::string_view TFileViewerModel::LineText(std::int64_t index) const {
   const TLine& line = Lines(index);

@@ -71,7 +71,7 @@ class TFileViewerModel : public TComponent {
   void LoadFile();
   // Unmaps the file and drops lines, pages and fragments.
   void Clear() noexcept;
-  bool Loaded() const noexcept { return loaded_; }
+  bool IsLoaded() const noexcept { return loaded_; }
 
   // Renames the file on disk (replacing a file of the new name; across file systems it is
   // copied) and reloads it; on failure the old file is reloaded. True when it was renamed.
@@ -84,11 +84,12 @@ class TFileViewerModel : public TComponent {
 
   // ---- index -----------------------------------------------------------------------------
   std::int64_t LineCount() const noexcept { return static_cast<std::int64_t>(lines_.size()); }
-  const TLine& Lines(std::int64_t index) const { return lines_.at(static_cast<std::size_t>(index)); }
+  // Raise EListError for an index out of range.
+  const TLine& Lines(std::int64_t index) const;
   // The line's display text: its first Length bytes, a leading "^" dropped.
   std::string_view LineText(std::int64_t index) const;
   int GetPageCount() const noexcept { return static_cast<int>(pages_.size()); }
-  const TPage& Pages(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
+  const TPage& Pages(int index) const;
   // The first page whose range holds the line, -1 when none does.
   int GetPageNum(std::int64_t line) const noexcept;
   const std::vector<TFragment>& Fragments() const noexcept { return fragments_; }

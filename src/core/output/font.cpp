@@ -1,6 +1,7 @@
 #include "output/font.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 
 #include "util/messages.h"
@@ -30,6 +31,26 @@ std::int64_t RoundDiv(std::int64_t value, std::int64_t divisor) noexcept {
   return (2 * value + divisor) / (2 * divisor);
 }
 
+// Pixel widths of U+0000..U+00FF of a face at a pixel size, computed once and shared by all
+// fonts and threads (at most 12 faces x kCachedPixelSizes tables of 512 bytes); nullptr for
+// pixel sizes beyond the cache.
+constexpr int kCachedPixelSizes = 512;
+
+const std::uint16_t* SharedLatinWidths(const TFaceMetrics* face, int pixelSize) {
+  if (pixelSize < 0 || pixelSize >= kCachedPixelSizes) return nullptr;
+  static std::atomic<const std::uint16_t*> cache[12][kCachedPixelSizes];
+  std::atomic<const std::uint16_t*>& slot = cache[face - kFaceMetrics][pixelSize];
+  const std::uint16_t* table = slot.load(std::memory_order_acquire);
+  if (table != nullptr) return table;
+  auto* fresh = new std::uint16_t[256];
+  for (int c = 0; c < 256; ++c) {
+    fresh[c] = static_cast<std::uint16_t>(RoundDiv(std::int64_t{face->Latin[c]} * pixelSize, face->UnitsPerEm));
+  }
+  if (slot.compare_exchange_strong(table, fresh, std::memory_order_acq_rel)) return fresh;
+  delete[] fresh;
+  return table;
+}
+
 }  // namespace
 
 TFont::TFont() : name_(msg::SQoFontCourierNew) { Update(); }
@@ -37,6 +58,7 @@ TFont::TFont() : name_(msg::SQoFontCourierNew) { Update(); }
 void TFont::SetName(std::string_view name) {
   if (name == name_) return;
   name_ = name;
+  family_ = FamilyOfName(name_);
   Update();
 }
 
@@ -63,17 +85,18 @@ void TFont::SetPixelsPerInch(int ppi) {
 
 void TFont::AssignFace(const TFont& source) {
   name_ = source.name_;
+  family_ = source.family_;
   size_ = source.size_;
   style_ = source.style_;
   Update();
 }
 
 void TFont::Update() noexcept {
-  family_ = FamilyOfName(name_);
   face_ = &FaceMetrics(family_, (style_ & fsBold) != 0, (style_ & fsItalic) != 0);
   pixel_size_ = static_cast<int>(RoundDiv(std::int64_t{size_} * ppi_, 72));
   em_shift_ = std::has_single_bit(face_->UnitsPerEm) ? std::countr_zero(face_->UnitsPerEm) : -1;
   height_ = Scale(face_->WinAscent + face_->WinDescent);
+  latin_ = SharedLatinWidths(face_, pixel_size_);
 }
 
 std::int64_t TFont::TextWidth(std::string_view text) const noexcept {

@@ -43,13 +43,15 @@ class TFont {
 
   TFontFamily Family() const noexcept { return family_; }
   int PixelSize() const noexcept { return pixel_size_; }
+  // Pixel widths of U+0000..U+00FF, or nullptr when the pixel size is too large to cache them.
+  const std::uint16_t* LatinWidths() const noexcept { return latin_; }
   // Height of a line of text in pixels; TextHeight is 0 for an empty text.
   int Height() const noexcept { return height_; }
   int TextHeight(std::string_view text) const noexcept { return text.empty() ? 0 : height_; }
   // Distance from the top of a line of text to its baseline, in pixels.
   int Ascent() const noexcept { return Scale(face_->WinAscent); }
   int CharWidth(char32_t cp) const noexcept {
-    if (cp < 0x100) return Scale(face_->Latin[cp]);
+    if (cp < 0x100) return latin_ != nullptr ? latin_[cp] : Scale(face_->Latin[cp]);
     if (cp - 0x400 < 0x100) return Scale(face_->Cyrillic[cp - 0x400]);
     return Scale(face_->Advance(cp));
   }
@@ -75,11 +77,12 @@ class TFont {
   TFontStyles style_ = 0;
   int ppi_ = 300;
 
-  TFontFamily family_ = TFontFamily::Mono;
+  TFontFamily family_ = TFontFamily::Mono;  // from the name
   const TFaceMetrics* face_ = nullptr;
   int pixel_size_ = 0;
   int height_ = 0;
   int em_shift_ = -1;  // log2 of units per em when that is a power of two
+  const std::uint16_t* latin_ = nullptr;  // pixel widths of U+0000..U+00FF, shared
 };
 
 }  // namespace bexlo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "util/messages.h"
@@ -244,12 +245,35 @@ TLineMetrics CalcFontMetrics(TPrinterModel& printer, std::string_view text, int&
       }
     }
     // A run of visible characters up to the next backslash, all in the font in force.
+    const std::uint16_t* latin = font.LatinWidths();
     std::size_t runEnd = text.find('\\', pos + 1);
     if (runEnd > end) runEnd = end;
     metrics.Height = std::max(metrics.Height, font.Height());
     while (pos < runEnd) {
+      if (latin != nullptr && runEnd - pos >= 8) {
+        // Eight ASCII characters that fit together need no test one by one.
+        std::uint64_t chunk;
+        std::memcpy(&chunk, text.data() + pos, 8);
+        if ((chunk & 0x8080808080808080u) == 0) {
+          const auto* bytes = reinterpret_cast<const unsigned char*>(text.data() + pos);
+          const int sum = latin[bytes[0]] + latin[bytes[1]] + latin[bytes[2]] + latin[bytes[3]] +
+                          latin[bytes[4]] + latin[bytes[5]] + latin[bytes[6]] + latin[bytes[7]];
+          if (width + sum <= maxWidth) {
+            width += sum;
+            pos += 8;
+            continue;
+          }
+        }
+      }
       const std::size_t start = pos;
-      const int w = font.CharWidth(NextCodePoint(text, pos));
+      const auto byte = static_cast<unsigned char>(text[pos]);
+      int w;
+      if (byte < 0x80 && latin != nullptr) {
+        w = latin[byte];
+        ++pos;
+      } else {
+        w = font.CharWidth(NextCodePoint(text, pos));
+      }
       if (width + w > maxWidth) {
         std::size_t blank = text.rfind(' ', start);
         std::size_t rest = blank == std::string_view::npos ? start : blank + 1;
@@ -296,13 +320,6 @@ TJustification CalcJustification(std::string_view text, int available) noexcept 
   int gaps = CountGaps(text);
   if (gaps < 2) return {};
   return {available / gaps, available % gaps};
-}
-
-// ---- lines of a file -------------------------------------------------------------------------
-
-std::size_t DisplayLength(std::string_view line) noexcept {
-  if (line.size() <= kMaxDisplayLine) return line.size();
-  return Utf8FloorBoundary(line, kMaxDisplayLine);
 }
 
 }  // namespace bexlo

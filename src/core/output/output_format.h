@@ -26,7 +26,9 @@
 #include <string_view>
 
 #include "output/canvas.h"
+#include "output/page_model.h"
 #include "output/printer_model.h"
+#include "util/text.h"
 
 namespace bexlo {
 
@@ -34,9 +36,6 @@ inline constexpr char kPageBreakMark = '^';
 inline constexpr std::size_t kMaxDisplayLine = 2000;
 inline constexpr int kDefaultFontCode = 255;
 inline constexpr int kDefaultFontSize = 10;
-
-// Flags of a line (TLine::Flags).
-enum TLineFlag : std::uint8_t { lfPageBreak = 1, lfInParagraph = 2, lfParagraphEnd = 4 };
 
 // ---- font code byte ------------------------------------------------------------------------
 
@@ -137,6 +136,8 @@ void SplitOutputLines(std::string_view data, F&& onLine) {
 
 // The number of bytes of `line` a reader displays: at most kMaxDisplayLine, never splitting a
 // UTF-8 sequence.
-std::size_t DisplayLength(std::string_view line) noexcept;
+inline std::size_t DisplayLength(std::string_view line) noexcept {
+  return line.size() <= kMaxDisplayLine ? line.size() : Utf8FloorBoundary(line, kMaxDisplayLine);
+}
 
 }  // namespace bexlo

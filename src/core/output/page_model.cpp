@@ -1,37 +1,23 @@
 #include "output/page_model.h"
 
-#include <algorithm>
-#include <limits>
+#include <sys/mman.h>
 
-#include "output/output_format.h"
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
 
 namespace bexlo {
 
 namespace {
-
-std::uint16_t Clamp16(std::int64_t v) noexcept {
-  return static_cast<std::uint16_t>(std::clamp<std::int64_t>(v, 0, 0xFFFF));
-}
 
 int ClampInt(std::int64_t v) noexcept {
   return static_cast<int>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<int>::max()));
 }
 
 }  // namespace
-
-TLine::TLine(std::int64_t start, std::size_t length, int fontCode, int fontSize, int leftIndent,
-             int rightIndent) noexcept
-    : Start(start),
-      Length(static_cast<std::uint16_t>(std::min<std::size_t>(length, 0xFFFF))),
-      FontCode(static_cast<std::uint8_t>(fontCode)),
-      FontSize(static_cast<std::uint8_t>(fontSize)) {
-  SetIndents(leftIndent, rightIndent);
-}
-
-void TLine::SetIndents(int leftIndent, int rightIndent) noexcept {
-  LeftIndent = Clamp16(leftIndent);
-  RightIndent = Clamp16(rightIndent);
-}
 
 TFragment::TFragment(std::int64_t lineIndex, int fontCode, int fontSize, std::int64_t x,
                      std::int64_t y)
@@ -46,23 +32,93 @@ void TFragment::SetPosition(std::int64_t x, std::int64_t y) noexcept {
   Y = ClampInt(y);
 }
 
-std::vector<TPage> BuildPages(const TLineList& lines, int pageHeight) {
-  std::vector<TPage> pages;
-  const auto count = static_cast<std::int64_t>(lines.size());
-  if (count == 0) return pages;
-  std::int64_t first = 0;
-  std::int64_t sum = 0;
-  for (std::int64_t i = 0; i + 1 < count; ++i) {
-    const TLine& line = lines[i];
-    sum += line.Height;
-    if (i > 0 && (sum >= pageHeight || (line.Flags & lfPageBreak) != 0)) {
-      pages.push_back({first, i - 1});
-      first = i;
-      sum = line.Height;
-    }
+// ---- TLineList -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kFirstMapping = std::size_t{64} << 10;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+}  // namespace
+
+TLineList::TLineList(const TLineList& other) {
+  if (other.size_ == 0) return;
+  Grow(other.size_);
+  std::memcpy(static_cast<void*>(data_), other.data_, other.size_ * sizeof(TLine));
+  size_ = other.size_;
+}
+
+TLineList& TLineList::operator=(const TLineList& other) {
+  if (this != &other) {
+    TLineList copy(other);
+    *this = std::move(copy);
   }
-  pages.push_back({first, count - 1});
-  return pages;
+  return *this;
+}
+
+TLineList::TLineList(TLineList&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+TLineList& TLineList::operator=(TLineList&& other) noexcept {
+  if (this != &other) {
+    clear();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+  }
+  return *this;
+}
+
+TLineList::~TLineList() { clear(); }
+
+void TLineList::clear() noexcept {
+  if (data_ != nullptr) munmap(data_, CapacityBytes());
+  data_ = nullptr;
+  size_ = 0;
+  capacity_ = 0;
+}
+
+void TLineList::Grow(std::size_t needed) {
+  std::size_t bytes = std::max(CapacityBytes(), kFirstMapping / 2);
+  while (bytes / sizeof(TLine) < needed) {
+    if (bytes > std::numeric_limits<std::size_t>::max() / 2) throw std::bad_alloc();
+    bytes *= 2;
+  }
+  void* memory = data_ == nullptr
+                     ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                     : mremap(data_, CapacityBytes(), bytes, MREMAP_MAYMOVE);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  if (bytes >= kHugePage) madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+  data_ = static_cast<TLine*>(memory);
+  capacity_ = bytes / sizeof(TLine);
+}
+
+// ---- pages -----------------------------------------------------------------------------------
+
+// Sums the height of line count_ - 1, which is known not to be the last line.
+void TPageBuilder::Place() {
+  const std::int64_t index = count_ - 1;
+  sum_ += pending_height_;
+  if (index > 0 && (sum_ >= page_height_ || pending_break_)) {
+    pages_.push_back({first_, index - 1});
+    first_ = index;
+    sum_ = pending_height_;
+  }
+}
+
+std::vector<TPage> TPageBuilder::Finish() {
+  if (count_ > 0) pages_.push_back({first_, count_ - 1});
+  return std::move(pages_);
+}
+
+std::vector<TPage> BuildPages(const TLineList& lines, int pageHeight) {
+  TPageBuilder builder(pageHeight);
+  for (const TLine& line : lines) builder.Add(line);
+  return builder.Finish();
 }
 
 }  // namespace bexlo

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace bexlo {
+
+// Flags of a line (TLine::Flags).
+enum TLineFlag : std::uint8_t { lfPageBreak = 1, lfInParagraph = 2, lfParagraphEnd = 4 };
 
 // 24 bytes per line; the file offset is 64-bit, so files of any size index.
 struct TLine {
@@ -26,14 +29,60 @@ struct TLine {
   // Length is capped at 65535 and indents are clamped to 0..65535 (callers cap the length to
   // the display limit first).
   TLine(std::int64_t start, std::size_t length, int fontCode, int fontSize, int leftIndent,
-        int rightIndent) noexcept;
-  void SetIndents(int leftIndent, int rightIndent) noexcept;
+        int rightIndent) noexcept
+      : Start(start),
+        Length(static_cast<std::uint16_t>(length < 0xFFFF ? length : 0xFFFF)),
+        FontCode(static_cast<std::uint8_t>(fontCode)),
+        FontSize(static_cast<std::uint8_t>(fontSize)) {
+    SetIndents(leftIndent, rightIndent);
+  }
+  void SetIndents(int leftIndent, int rightIndent) noexcept {
+    LeftIndent = Clamp16(leftIndent);
+    RightIndent = Clamp16(rightIndent);
+  }
+
+ private:
+  static std::uint16_t Clamp16(int v) noexcept {
+    return static_cast<std::uint16_t>(v < 0 ? 0 : (v > 0xFFFF ? 0xFFFF : v));
+  }
 };
 static_assert(sizeof(TLine) == 24);
 
-// Lines live in a deque: no reallocation while a large file is indexed, and no slack beyond
-// one block.
-using TLineList = std::deque<TLine>;
+// The line index: a growable array of TLine in a memory mapping of its own. It grows by
+// remapping (the lines are never copied) and asks for huge pages once it is large, so that
+// indexing millions of lines does not pay a page fault every 170 lines.
+class TLineList {
+ public:
+  TLineList() = default;
+  TLineList(const TLineList& other);
+  TLineList& operator=(const TLineList& other);
+  TLineList(TLineList&& other) noexcept;
+  TLineList& operator=(TLineList&& other) noexcept;
+  ~TLineList();
+
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  const TLine& operator[](std::size_t index) const noexcept { return data_[index]; }
+  TLine& operator[](std::size_t index) noexcept { return data_[index]; }
+  const TLine* begin() const noexcept { return data_; }
+  const TLine* end() const noexcept { return data_ + size_; }
+
+  void push_back(const TLine& line) {
+    if (size_ == capacity_) Grow(size_ + 1);
+    data_[size_++] = line;
+  }
+  // Drops the lines and gives the memory back.
+  void clear() noexcept;
+  // Bytes of address space the list holds (the memory it uses is at most this).
+  std::size_t CapacityBytes() const noexcept { return capacity_ * sizeof(TLine); }
+
+ private:
+  void Grow(std::size_t needed);
+
+  TLine* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 // A page: an inclusive range of line indexes.
 struct TPage {
@@ -56,10 +105,36 @@ struct TFragment {
   void SetPosition(std::int64_t x, std::int64_t y) noexcept;
 };
 
-// Splits the lines into pages: heights are summed from the page's first line; a line at which
-// the sum reaches pageHeight, or that carries the page-break flag, starts the next page (its
+// Splits lines into pages: heights are summed from the page's first line; a line at which the
+// sum reaches the page height, or that carries the page-break flag, starts the next page (its
 // height starts the new sum). The first line of the file always belongs to the first page and
 // the last line never starts a page. No lines, no pages.
+class TPageBuilder {
+ public:
+  explicit TPageBuilder(int pageHeight) noexcept : page_height_(pageHeight) {}
+  // The next line, in file order.
+  void Add(const TLine& line) {
+    if (count_ > 0) Place();
+    pending_height_ = line.Height;
+    pending_break_ = (line.Flags & lfPageBreak) != 0;
+    ++count_;
+  }
+  // The pages of the lines added.
+  std::vector<TPage> Finish();
+
+ private:
+  void Place();
+
+  int page_height_;
+  std::int64_t count_ = 0;
+  std::int64_t first_ = 0;
+  std::int64_t sum_ = 0;
+  // The last line added: it starts no page unless another line follows.
+  int pending_height_ = 0;
+  bool pending_break_ = false;
+  std::vector<TPage> pages_;
+};
+
 std::vector<TPage> BuildPages(const TLineList& lines, int pageHeight);
 
 }  // namespace bexlo

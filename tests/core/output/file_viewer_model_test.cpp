@@ -50,14 +50,14 @@ std::string MessageOf(const std::function<void()>& action) {
 TEST_F(FileViewerTest, LoadFailuresLeaveTheViewerEmpty) {
   viewer.SetFileName((dir_ / "missing.prn").string());
   EXPECT_EQ(MessageOf([&] { viewer.LoadFile(); }), msg::SQoNoViewInfo);
-  EXPECT_FALSE(viewer.Loaded());
+  EXPECT_FALSE(viewer.IsLoaded());
   EXPECT_EQ(viewer.GetPageCount(), 0);
 
   Load("x\r\n");
-  EXPECT_TRUE(viewer.Loaded());
+  EXPECT_TRUE(viewer.IsLoaded());
   viewer.SetFileName(WriteFile("empty.prn", ""));
   EXPECT_EQ(MessageOf([&] { viewer.LoadFile(); }), msg::SFileMapMapError);
-  EXPECT_FALSE(viewer.Loaded());
+  EXPECT_FALSE(viewer.IsLoaded());
   EXPECT_EQ(viewer.LineCount(), 0);
   PaintTexts();  // painting an empty viewer only fills the background
   EXPECT_EQ(canvas.Ops.size(), 1u);
@@ -364,7 +364,7 @@ TEST_F(FileViewerTest, FileNamesRenameAndEdit) {
   EXPECT_EQ(viewer.LineText(0), "one");
   EXPECT_FALSE(viewer.Rename((dir_ / "no such dir" / "x.prn").string()));
   EXPECT_EQ(viewer.GetFileName(), (dir_ / "saved.prn").string());
-  EXPECT_TRUE(viewer.Loaded());
+  EXPECT_TRUE(viewer.IsLoaded());
 
   static std::string edited;
   Report_EditFile = [](const std::string& name) {
@@ -401,11 +401,11 @@ TEST_F(FileViewerTest, AssignCopiesTheIndexOverANewMapping) {
   TFileViewerModel copy;
   copy.Assign(&viewer);
   viewer.Assign(nullptr);
-  EXPECT_FALSE(viewer.Loaded());
+  EXPECT_FALSE(viewer.IsLoaded());
   EXPECT_EQ(viewer.GetFileName(), "");
   EXPECT_FALSE(static_cast<bool>(viewer.OnChangePage));
 
-  ASSERT_TRUE(copy.Loaded());
+  ASSERT_TRUE(copy.IsLoaded());
   EXPECT_EQ(copy.CurrentPage(), 1);
   EXPECT_EQ(copy.TopLine(), 1);
   EXPECT_EQ(copy.LineText(1), "p2");

@@ -152,6 +152,9 @@ TEST_F(OutputTest, WrappedMeasureCutsAfterTheLastBlank) {
   EXPECT_EQ(m.Remainder, "ccc");
   m = CalcFontMetrics(Printer(), "aaaaaaaaaaaa", code, size, 200, true);
   EXPECT_EQ(m.Remainder, "aaaa");
+  m = CalcFontMetrics(Printer(), "aaaaaaaaaaaa", code, size, 150, true);
+  EXPECT_EQ(m.Width, 150);
+  EXPECT_EQ(m.Remainder, "aaaaaa");
   m = CalcFontMetrics(Printer(), "aaaaaaaa bb", code, size, 200, true);  // the blank overflows
   EXPECT_EQ(m.Remainder, "bb");
   // Nothing fits: the first character stays, so a writer carrying the rest always progresses.
