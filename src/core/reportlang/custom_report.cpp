@@ -61,7 +61,11 @@ void TCustomReport::RunCommands(const TCommandList* commands) {
   int pc = 0;
   // One unsigned comparison covers both ends: a negative pc wraps to a large value.
   while (static_cast<unsigned>(pc) < static_cast<unsigned>(count)) {
-    static_cast<TCommand*>(list[pc])->Run(pc, *this, stack);
+    if (TObject* command = list[pc]) {
+      static_cast<TCommand*>(command)->Run(pc, *this, stack);
+    } else {
+      ++pc;  // an emptied slot of the owning list
+    }
   }
 }
 

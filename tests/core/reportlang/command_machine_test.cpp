@@ -69,6 +69,11 @@ TEST_F(MachineTest, VariablesKeepTheirTypeWhileRegistersDoNot) {
   EXPECT_TRUE(Boolean("w"));
 }
 
+TEST_F(MachineTest, ARegisterReadIntoItselfKeepsItsValue) {
+  Exec("{x := 5; y := @A;}");  // compiles to A := @A, which must not empty A
+  EXPECT_EQ(Number("y"), 5);
+}
+
 TEST_F(MachineTest, DatesAddDaysAndSubtractToNumbers) {
   Exec("{d := Now + 1; n := d - Now; back := d - 1;}");
   EXPECT_EQ(Var("d").VarType(), vtDate);

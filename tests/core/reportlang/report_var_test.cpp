@@ -124,6 +124,7 @@ TEST(ReportVarTest, ArithmeticFollowsTheTypeRules) {
   EXPECT_EQ(d2.GetDate(), 45001);
   EXPECT_EQ(ErrorOf([&] { one.DoAdd(d1); }), "ONE: Type mismatch (NUMBER и DATE)");
   EXPECT_EQ(ErrorOf([&] { d1.DoSub(t); }), "T: Type mismatch (STRING и DATE)");
+  EXPECT_EQ(d1.VarType(), vtDate);  // the failed subtraction left the date alone
   EXPECT_EQ(ErrorOf([&] { d1.DoMul(one); }), "D1: Operation is inapplicable for given type (DATE)");
 
   // An UNDEFINED receiver takes the argument's type first.
