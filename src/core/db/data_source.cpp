@@ -54,14 +54,17 @@ bool TDataSource::IsLinkedTo(const TDataSet* dataSet) const {
 }
 
 void TDataSource::DataEvent(TDataEvent event, std::intptr_t info) {
+  // A source going away tells its links, but raises no events of its own any more.
+  const bool quiet = HasState(csDestroying);
   if (event == deUpdateState) {
     const TDataSetState now = State();
     const bool changed = now != state_;
     state_ = now;
     NotifyLinks(event, info);
-    if (changed && OnStateChange) OnStateChange(this);
+    if (changed && OnStateChange && !quiet) OnStateChange(this);
     return;
   }
+  if (quiet) return;
   if (state_ == dsInactive) return;
   NotifyLinks(event, info);
   switch (event) {

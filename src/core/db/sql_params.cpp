@@ -163,6 +163,11 @@ TParsedSql ParseSqlParams(std::string_view sql, TParamMarker marker) {
     while (index < result.names.size() && !SameParamName(result.names[index], ref.name)) ++index;
     if (index == result.names.size()) result.names.push_back(ref.name);
     result.text.append(sql.substr(copied, ref.offset - copied));
+    // "$1" right after a name character or a "$" would read as part of a name or a "$$" quote.
+    if (marker == TParamMarker::DollarNumber && !result.text.empty() &&
+        IsNameChar(static_cast<unsigned char>(result.text.back()))) {
+      result.text += ' ';
+    }
     result.text += marker == TParamMarker::QuestionNumber ? '?' : '$';
     result.text += std::to_string(index + 1);
     copied = ref.offset + ref.length;

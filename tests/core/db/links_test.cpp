@@ -43,8 +43,8 @@ class LinksTest : public DbTest {
 TEST_P(LinksTest, LinksHearStateScrollsEditsAndUpdates) {
   auto q = Query("SELECT * FROM n ORDER BY id");
   q->SetRequestLive(true);
-  TDataSource source;
   std::vector<std::string> sourceLog;
+  TDataSource source;
   source.OnStateChange = [&](TObject*) { sourceLog.push_back("state"); };
   source.OnDataChange = [&](TObject*, TField* f) { sourceLog.push_back(f ? f->FieldName() : "data"); };
   source.SetDataSet(q.get());

@@ -1,0 +1,1 @@
+BEGIN x := :v; END; SELECT [a:b], `c:d` FROM $q$ :p $q$

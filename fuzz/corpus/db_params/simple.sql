@@ -1,0 +1,1 @@
+SELECT * FROM t WHERE a = :a AND b = :B AND c = :a

@@ -1,0 +1,1 @@
+UPDATE t SET n = :nимя WHERE id = :id
