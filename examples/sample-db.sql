@@ -81,8 +81,8 @@ INSERT INTO streets VALUES
 WITH RECURSIVE seq(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM seq WHERE i < 120)
 INSERT INTO customers (id, name, street, city, country, phone, since, notes)
 SELECT i,
-       f.word || ' ' || l.word || CASE WHEN i % 4 = 0 THEN ' Trading' WHEN i % 4 = 1 THEN ' & Sons'
-                                       WHEN i % 4 = 2 THEN ' Supplies' ELSE ' Ltd' END,
+       f.word || ' ' || l.word || CASE (i / 5) % 4 WHEN 0 THEN ' Trading' WHEN 1 THEN ' & Sons'
+                                       WHEN 2 THEN ' Supplies' ELSE ' Ltd' END,
        (i * 7 % 90 + 1) || ' ' || s.word,
        c.city, c.country,
        c.prefix || ' ' || printf('%03d %04d', (i * 37) % 1000, (i * 7919) % 10000),
@@ -95,8 +95,8 @@ SELECT i,
             ELSE NULL END
 FROM seq
 JOIN cities c ON c.n = i % 12
-JOIN first_names f ON f.n = (i * 5) % 12
-JOIN last_names l ON l.n = (i * 3 + i / 12) % 10
+JOIN first_names f ON f.n = (i * 7 + i / 12) % 12
+JOIN last_names l ON l.n = (i * 3 + i / 7) % 10
 JOIN streets s ON s.n = i % 7;
 
 -- Products: 8 per category, prices from a fixed formula.

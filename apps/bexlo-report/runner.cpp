@@ -1,0 +1,171 @@
+#include "runner.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <system_error>
+
+#include "db/field.h"
+#include "db/params.h"
+#include "db/query.h"
+#include "output/printer_model.h"
+#include "report/qo_report.h"
+#include "template_store.h"
+#include "util/convert.h"
+#include "util/exceptions.h"
+#include "util/format_settings.h"
+#include "util/hooks.h"
+#include "util/settings.h"
+#include "util/strings.h"
+#include "util/text.h"
+
+namespace bexlo::runner {
+
+namespace fs = std::filesystem;
+
+TTextPosition PositionOfOffset(const TStrings& lines, int offset) {
+  TTextPosition pos;
+  long long start = 0;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const long long length = static_cast<long long>(Utf8Length(lines.Get(i))) + 2;
+    if (offset < start + length) {
+      pos.Line = i + 1;
+      pos.Column = static_cast<int>(offset - start) + 1;
+      return pos;
+    }
+    start += length;
+  }
+  pos.Line = lines.Count() + 1;
+  pos.Column = 1;
+  return pos;
+}
+
+namespace {
+
+// A scratch directory for the output of included reports, removed with the object.
+class TScratchDir {
+ public:
+  TScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "bexlo-report-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TScratchDir() {
+    std::error_code error;
+    if (!path_.empty()) fs::remove_all(path_, error);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A --set value: a NUMBER when the whole text reads as a number with "." as decimal point.
+void StoreSetValue(TReportVar& cell, const std::string& value) {
+  TFormatSettings dot = DefaultFormatSettings();
+  double number = 0;
+  if (!TrimView(value).empty() && TryStrToFloat(value, number, dot))
+    cell.SetNumber(number);
+  else
+    cell.SetString(value);
+}
+
+void SetUpPrinter(const TRunOptions& o) {
+  TPrinterModel& printer = Printer();
+  if (o.Paper) {
+    const TPaperChoice paper = ParsePaper(*o.Paper);
+    switch (paper.Kind) {
+      case TPaperChoice::TKind::A4: printer.SetPaper(TPaperSize::psA4); break;
+      case TPaperChoice::TKind::Letter: printer.SetPaper(TPaperSize::psLetter); break;
+      case TPaperChoice::TKind::Custom: printer.SetCustomPaper(paper.WidthMm, paper.HeightMm); break;
+    }
+  }
+  if (o.MarginLeft)
+    printer.SetMargins(*o.MarginLeft, *o.MarginTop, *o.MarginRight, *o.MarginBottom);
+  if (o.Dpi) PrinterDPI = *o.Dpi;
+}
+
+// Fills the --query's parameters from the --set values of the same names.
+void FillQueryParams(TQuery& query, const TRunOptions& o) {
+  for (int i = 0; i < query.ParamCount(); ++i) {
+    TParam& param = *query.Params()[i];
+    for (const auto& [name, value] : o.Sets) {
+      if (!SameText(name, param.Name())) continue;
+      double number = 0;
+      if (TryStrToFloat(value, number, DefaultFormatSettings()))
+        param.SetAsFloat(number);
+      else
+        param.SetAsString(value);
+    }
+  }
+}
+
+}  // namespace
+
+int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
+  if (o.SystemLocale) {
+    if (!LoadFormatSettingsFromSystem()) err << "warning: the system locale cannot be loaded; using the default formats\n";
+  } else {
+    FormatSettings() = DefaultFormatSettings();
+  }
+  SetUpPrinter(o);
+
+  TStringList lines;
+  TScratchDir scratch;
+  TQoReport report;
+  TQuery query;
+  const bool progress = isatty(STDERR_FILENO) != 0;
+  bool progressShown = false;
+  try {
+    lines.LoadFromFile(o.Template);
+    std::error_code error;
+    const fs::path templatePath = fs::absolute(o.Template, error);
+    SetTemplateStore(o.TemplatesDir.empty() ? templatePath.parent_path().string() : o.TemplatesDir,
+                     scratch.Path());
+    Report_GetFmtData = GetTemplateFile;
+
+    report.SetFormatSource(lines);
+    report.DataBaseName = o.Database;
+    report.PrintName = fs::absolute(o.Out, error).string();
+    report.SetOneRecord(o.OneRecord);
+    report.SetOrientation(o.Landscape ? TPrinterOrientation::poLandscape : TPrinterOrientation::poPortrait);
+    if (!o.Query.empty()) {
+      query.SetDatabaseName(o.Database);
+      query.SetSQLText(o.Query);
+      query.SetUniDirectional(true);
+      FillQueryParams(query, o);
+      query.Open();
+      report.SetDataSet(&query);
+    }
+    report.OnSetNames = [&](TObject*) {
+      for (const auto& [name, value] : o.Sets) StoreSetValue(*report.AddVar(name), value);
+    };
+    report.OnSetValues = [&](TObject*) {
+      for (const auto& [name, value] : o.Sets) StoreSetValue(*report.AddVar(name), value);
+    };
+    if (progress) {
+      report.OnProgress = [&](int records, int pages) {
+        err << "\r" << records << " records, " << pages << (pages == 1 ? " page " : " pages") << std::flush;
+        progressShown = true;
+      };
+    }
+
+    report.Prepare();
+    report.Execute();
+    if (progressShown) err << "\n";
+    out << report.PrintName << "\n";
+    return 0;
+  } catch (const Exception& e) {
+    if (progressShown) err << "\n";
+    err << "error: " << e.Message() << "\n";
+    if (report.ErrorPos >= 0) {
+      const TTextPosition pos = PositionOfOffset(lines, report.ErrorPos);
+      err << "at line " << pos.Line << ", column " << pos.Column << " of " << o.Template << "\n";
+    }
+    return 1;
+  }
+}
+
+}  // namespace bexlo::runner
