@@ -189,16 +189,31 @@ class TQoReport : public TCustomReport {
 
   void ResetRunState();
   void CreatePredefinedVars();
+  void CreateFieldVars();
   void ReadPageSize();
+  // Reads FormatSource (template_reader.cpp).
+  void ReadTemplate();
 
   // ---- printing (report_writer.cpp) ----
   void PrintSection(TReportType type);
   void PrintLines(const TListPool* lines);
   void PrintLine(TReportLine& line);
-  void WriteLine(std::string_view text);
+  // LineNum += 1 while the detail, a group header or a group footer prints.
+  void CountLine();
+  // Writes a printed line, taking an open paragraph's carried text first; false when the line
+  // was dropped (it did not fit while the record header printed).
+  bool WriteText(std::string_view text);
+  bool WriteLine(std::string_view text);
+  // Writes the finished line (OEM conversion, CR LF) or raw bytes that begin the next line.
+  void PutOutputLine(std::string_view text);
   void WriteRaw(std::string_view bytes);
   void BreakPage(int lineHeight);
-  bool Counting() const noexcept { return (state_ & (rsInDetail | rsInFooter | rsInHeader)) != 0; }
+  // The text of an open paragraph that was never closed, written at the end of the run.
+  void FlushParagraphCarry();
+  bool Counting() const noexcept {
+    return !in_page_footer_ && (state_ & (rsInDetail | rsInFooter | rsInHeader)) != 0;
+  }
+  bool HasLines(const TListPool* lines) const noexcept;
 
   // ---- component state ----
   TDataSet* data_set_ = nullptr;
@@ -232,12 +247,18 @@ class TQoReport : public TCustomReport {
   int page_height_ = 0;
   int position_ = 0;
   std::uint16_t state_ = rsPageTop;
-  int para_left_ = 0;
+  int para_left_ = 0;  // indents of the open paragraph, printer pixels
   int para_right_ = 0;
+  int para_left_mm_ = 0;  // the same as written in its "\PB", millimetres
+  int para_right_mm_ = 0;
   std::string para_carry_;
   int font_code_ = 255;
   int font_size_ = 10;
-  std::string line_buffer_;  // reused for every printed line
+  bool at_line_start_ = true;    // nothing written yet on the current output line
+  bool in_page_break_ = false;   // the page footer and header of a break are printing
+  bool in_page_footer_ = false;  // PAGEFOOTER lines print (they are not counted in LineNum)
+  int print_depth_ = 0;          // nesting of PrintLine (a page break prints inside a line)
+  std::vector<std::string> line_buffers_;  // one reused buffer per nesting level
 };
 
 // The template report behind a TCustomReport reference, or null.
