@@ -150,13 +150,17 @@ void AppendFieldNumber(std::string& out, double value, int width, int decimals, 
     }
     out.append(text);
   } else {
-    // The classic Str(value:0:decimals): locale-independent fixed point.
-    char buffer[512];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (result.ec == std::errc()) {
-      out.append(buffer, result.ptr);
+    // The classic Str(value:0:decimals): fixed point with "." whatever the locale, exact ties
+    // rounded away from zero.
+    if (decimals <= 18 && std::fabs(value) < 1e18) {
+      AppendFloatToStrF(out, value, ffFixed, 18, decimals, DefaultFormatSettings());
     } else {
-      out.append(FloatToStrF(value, ffGeneral, 15, 0, DefaultFormatSettings()));
+      char buffer[512];
+      const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+      if (result.ec == std::errc())
+        out.append(buffer, result.ptr);
+      else
+        out.append(FloatToStrF(value, ffGeneral, 15, 0, DefaultFormatSettings()));
     }
   }
   // Trim blanks of the appended text.

@@ -1,5 +1,6 @@
 // The report run: the record walk, groups, headers and footers, totals, the clean-up with the
 // FileName rename, the post-passes and the copy settings.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -309,12 +310,14 @@ class TQoReport::Run {
     step([&] {
       if (!r.output_) return;
       std::unique_ptr<TOutputStream> output = std::move(r.output_);
-      const bool empty = output->Size() == 0;
       output->Close();
-      if (empty)
+      // An empty output is removed; only a regular file, never a device or what a failed
+      // write left behind.
+      struct stat st {};
+      if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0 && output->Size() == 0)
         ::unlink(path.c_str());
       else
-        outputExists = true;
+        outputExists = ::stat(path.c_str(), &st) == 0;
     });
     r.output_.reset();
     if (registered) OpenOutputs().erase(path);

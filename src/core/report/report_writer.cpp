@@ -175,7 +175,10 @@ bool TQoReport::WriteLine(std::string_view input) {
       position_ -= height;
       return false;
     }
-    if (!in_page_break_ && (position_ >= page_height_ || (state_ & rsForcedBreak))) BreakPage(height);
+    // The page footer's room is reserved: its lines never break the page (at the report end
+    // they would otherwise push the last footer onto a page of its own).
+    if (!in_page_break_ && !in_page_footer_ && (position_ >= page_height_ || (state_ & rsForcedBreak)))
+      BreakPage(height);
     PutOutputLine(line);
     if (!more) {
       if (height == 0 && Counting()) line_num_->SetNumber(line_num_->GetNumber() - 1);
