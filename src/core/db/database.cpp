@@ -209,7 +209,10 @@ void TDatabase::Atomic(const std::function<void()>& body) {
       } catch (const EDBEngineError& e) {
         RollbackQuietly(c);
         // A stale read snapshot (SQLite): release it and run the body once more.
-        if (attempt == 0 && c.IsStaleSnapshot(e) && c.ReleaseReadSnapshots()) continue;
+        if (attempt == 0 && c.IsStaleSnapshot(e)) {
+          c.ReleaseReadSnapshots();
+          continue;
+        }
         throw;
       } catch (...) {
         RollbackQuietly(c);

@@ -110,9 +110,9 @@ class TDriverConnection {
   // PostgreSQL: a statement of the open transaction failed, so COMMIT can only roll back.
   virtual bool TransactionFailed() { return false; }
   // SQLite: results still being read keep the connection on an old snapshot of the database,
-  // which another connection may have changed since; a write then fails as stale. This reads
-  // those results into memory so that the next transaction sees the database as it is now;
-  // false when there was nothing to release.
+  // which another connection may have changed since (a write then fails as stale), and they
+  // would see this connection's own writes. This reads them to the end into memory; the driver
+  // does it before every write and transaction. False when there was nothing to release.
   virtual bool ReleaseReadSnapshots() { return false; }
   virtual bool IsStaleSnapshot(const EDBEngineError&) const { return false; }
   virtual void Begin() = 0;

@@ -331,7 +331,12 @@ class SqliteConnection final : public TDriverConnection {
   void RemoveReader(SqliteStatement* s) { std::erase(readers_, s); }
 
   bool InTransaction() override { return sqlite3_get_autocommit(db_) == 0; }
-  void Begin() override { ExecuteDirect("BEGIN"); }
+  void Begin() override {
+    // A transaction starts from the database as it is now, not from the snapshot of a result
+    // still being read.
+    ReleaseReadSnapshots();
+    ExecuteDirect("BEGIN");
+  }
   void Commit() override {
     try {
       ExecuteDirect("COMMIT");
@@ -392,6 +397,11 @@ SqliteStatement::~SqliteStatement() {
 }
 
 int SqliteStatement::Step() {
+  // A statement that writes: results of this connection still being read would see its changes
+  // (a row written ahead of a cursor turns up again), so they are read to the end first.
+  if (!reading_ && !sqlite3_stmt_readonly(stmt_) && sqlite3_stmt_busy(stmt_) == 0) {
+    conn_.ReleaseReadSnapshots();
+  }
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW && !reading_) {
     reading_ = true;
