@@ -1,0 +1,238 @@
+// bexlo-report: option parsing, error positions, and the program run on real templates.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "runner.h"
+#include "runner_options.h"
+#include "util/strings.h"
+
+namespace bexlo::runner {
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- option parsing ----------------------------------------------------------------------------------
+
+TEST(RunnerOptions, ReadsEveryOption) {
+  const TCommandLine line = ParseCommandLine(
+      {"run", "t.fmt", "--database", "db.sqlite", "--query=select 1", "--out", "o.prn", "--one-record",
+       "--set", "A=1.5", "--set", "B=x=y", "--landscape", "--paper", "100x150", "--dpi", "600",
+       "--margins", "1,2,3,4", "--templates", "parts", "--system-locale"});
+  const TRunOptions& o = line.Options;
+  EXPECT_EQ(line.Action, TCommandLine::TAction::Run);
+  EXPECT_EQ(o.Template, "t.fmt");
+  EXPECT_EQ(o.Database, "db.sqlite");
+  EXPECT_EQ(o.Query, "select 1");
+  EXPECT_EQ(o.Out, "o.prn");
+  EXPECT_TRUE(o.OneRecord && o.Landscape && o.SystemLocale);
+  ASSERT_EQ(o.Sets.size(), 2u);
+  EXPECT_EQ(o.Sets[1], (std::pair<std::string, std::string>("B", "x=y")));
+  EXPECT_EQ(*o.Dpi, 600);
+  EXPECT_EQ(*o.MarginLeft, 1);
+  EXPECT_EQ(*o.MarginBottom, 4);
+  EXPECT_EQ(o.TemplatesDir, "parts");
+  const TPaperChoice paper = ParsePaper(*o.Paper);
+  EXPECT_EQ(paper.Kind, TPaperChoice::TKind::Custom);
+  EXPECT_EQ(paper.HeightMm, 150);
+
+  const TRunOptions defaults = ParseCommandLine({"run", "t.fmt"}).Options;
+  EXPECT_EQ(defaults.Out, "report.prn");
+  EXPECT_FALSE(defaults.Dpi || defaults.Paper || defaults.MarginLeft);
+  EXPECT_EQ(ParseCommandLine({"--help"}).Action, TCommandLine::TAction::Help);
+}
+
+TEST(RunnerOptions, RefusesWrongCommandLines) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"print", "t.fmt"},
+      {"run"},
+      {"run", "a.fmt", "b.fmt"},
+      {"run", "t.fmt", "--out"},
+      {"run", "t.fmt", "--bogus"},
+      {"run", "t.fmt", "--set", "novalue"},
+      {"run", "t.fmt", "--set", "1X=2"},
+      {"run", "t.fmt", "--dpi", "30"},
+      {"run", "t.fmt", "--dpi", "300dpi"},
+      {"run", "t.fmt", "--paper", "a3"},
+      {"run", "t.fmt", "--paper", "5x5"},
+      {"run", "t.fmt", "--margins", "1,2"},
+      {"run", "t.fmt", "--margins", "-1"},
+      {"run", "t.fmt", "--landscape=yes"},
+  };
+  for (const auto& args : wrong) EXPECT_THROW(ParseCommandLine(args), TUsageError) << ::testing::PrintToString(args);
+}
+
+TEST(RunnerOptions, ErrorOffsetsBecomeLinesAndColumnsCountingCodePoints) {
+  TStringList lines;
+  lines.SetText("ab\n\xC3\xA9\xC3\xA9x\n\nz");  // "ab", "ééx", "", "z"
+  auto at = [&](int offset) {
+    const TTextPosition p = PositionOfOffset(lines, offset);
+    return std::to_string(p.Line) + ":" + std::to_string(p.Column);
+  };
+  EXPECT_EQ(at(0), "1:1");
+  EXPECT_EQ(at(1), "1:2");
+  EXPECT_EQ(at(4), "2:1");  // "ab" and its line break take 4
+  EXPECT_EQ(at(6), "2:3");  // two code points of two bytes each
+  EXPECT_EQ(at(9), "3:1");
+  EXPECT_EQ(at(11), "4:1");
+  EXPECT_EQ(at(50), "5:1");
+}
+
+// ---- the program -------------------------------------------------------------------------------------
+
+class RunnerProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int counter = 0;
+    dir_ = fs::temp_directory_path() / ("bexlo-runner-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+    fs::create_directories(dir_);
+    Write("make.sql",
+          "create table t (id integer primary key, grp varchar(5), amount numeric(10,2));\n"
+          "insert into t values (1, 'a', 10.5), (2, 'a', 4), (3, 'b', 7.25);\n");
+    Shell("sqlite3 " + Quote((dir_ / "data.db").string()) + " < " + Quote((dir_ / "make.sql").string()));
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Write(const std::string& name, const std::string& text) {
+    fs::create_directories((dir_ / name).parent_path());
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+  }
+  std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  }
+  int Shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Runs bexlo-report in the test directory; its exit status, with stdout and stderr kept.
+  int Run(const std::vector<std::string>& args) {
+    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(BEXLO_REPORT_PROGRAM);
+    for (const std::string& a : args) command += " " + Quote(a);
+    command += " > stdout.txt 2> stderr.txt";
+    const int status = Shell(command);
+    out_ = Read(dir_ / "stdout.txt");
+    err_ = Read(dir_ / "stderr.txt");
+    return status;
+  }
+
+  fs::path dir_;
+  std::string out_, err_;
+};
+
+TEST_F(RunnerProgram, RunsATemplateWithItsSqlSectionAndVariables) {
+  Write("list.fmt",
+        ".SQL\n"
+        "select id, grp, amount from t where amount > :LIMIT order by id\n"
+        ".VARS\n"
+        "Group2 := GRP\n"
+        ".HEADER2\n"
+        "[@GRP] @TITLE @DAY:4.2\n"
+        ".DETAIL\n"
+        "@ID:-3 @AMOUNT:-8.2 @NOTE\n"
+        ".FOOTER2\n"
+        "sum @AMOUNT:-8.2\n");
+  ASSERT_EQ(Run({"run", "list.fmt", "--database", "data.db", "--set", "LIMIT=5", "--set", "TITLE=Amounts",
+                 "--set", "NOTE=1,5", "--set", "DAY=3.25"}),
+            0)
+      << err_;
+  // Default output: report.prn in the current directory, its path on standard output.
+  EXPECT_EQ(out_, (fs::canonical(dir_) / "report.prn").string() + "\n");
+  EXPECT_EQ(Read(dir_ / "report.prn"),
+            "[a] Amounts 3.25\r\n"
+            "  1    10.50 1,5\r\n"
+            "sum    10.50\r\n"
+            "[b] Amounts 3.25\r\n"
+            "  3     7.25 1,5\r\n"
+            "sum     7.25\r\n");
+  EXPECT_EQ(err_, "");
+}
+
+TEST_F(RunnerProgram, WalksTheQueryOfTheCommandLine) {
+  Write("rows.fmt", ".DETAIL\n@ID @GRP\n");
+  ASSERT_EQ(Run({"run", "rows.fmt", "--database", "data.db", "--query", "select id, grp from t where id >= :FROM",
+                 "--set", "FROM=2", "--out", "sub/rows.prn"}),
+            1);  // the directory of the output does not exist
+  EXPECT_NE(err_.find("error: "), std::string::npos);
+  fs::create_directories(dir_ / "sub");
+  ASSERT_EQ(Run({"run", "rows.fmt", "--database", "data.db", "--query", "select id, grp from t where id >= :FROM",
+                 "--set", "FROM=2", "--out", "sub/rows.prn"}),
+            0)
+      << err_;
+  EXPECT_EQ(Read(dir_ / "sub/rows.prn"), "2 a\r\n3 b\r\n");
+}
+
+TEST_F(RunnerProgram, ReportsErrorsWithTheirTemplatePosition) {
+  Write("bad.fmt", ".VARS\nX := 1\nY := (X + \n");
+  EXPECT_EQ(Run({"run", "bad.fmt"}), 1);
+  EXPECT_EQ(err_.substr(0, 7), "error: ");
+  EXPECT_NE(err_.find("at line 3, column"), std::string::npos) << err_;
+
+  Write("abort.fmt", ".VARS\nX := 1\nAbort('Stopped by the template')\n");
+  EXPECT_EQ(Run({"run", "abort.fmt"}), 1);
+  EXPECT_EQ(err_.substr(0, err_.find('\n')), "error: Stopped by the template");
+  EXPECT_NE(err_.find("at line 3, column "), std::string::npos) << err_;
+
+  EXPECT_EQ(Run({"run", "missing.fmt"}), 1);
+  EXPECT_NE(err_.find("missing.fmt"), std::string::npos) << err_;
+  EXPECT_EQ(err_.find("at line"), std::string::npos) << err_;
+
+  EXPECT_EQ(Run({"run", "bad.fmt", "--dpi", "many"}), 2);
+  EXPECT_NE(err_.find("usage: bexlo-report run TEMPLATE"), std::string::npos);
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out_.find("--templates DIR"), std::string::npos);
+}
+
+TEST_F(RunnerProgram, FindsIncludedTemplatesAsFiles) {
+  Write("main/report.fmt",
+        ".SQL\n"
+        "select id from t order by id\n"
+        ".VARS\n"
+        "SUB := Include('parts', 'line')\n"
+        "NONE := Include('..', 'report')\n"
+        ".DETAIL\n"
+        "@SUB\n");
+  Write("main/parts/line.fmt", ".DETAIL\nincluded @ID\n");
+  ASSERT_EQ(Run({"run", "main/report.fmt", "--database", "data.db", "--out", "a.prn"}), 0) << err_;
+  EXPECT_EQ(Read(dir_ / "a.prn"), "included 1\r\nincluded 2\r\nincluded 3\r\n");
+
+  fs::rename(dir_ / "main/parts", dir_ / "elsewhere");
+  fs::create_directories(dir_ / "lib");
+  fs::rename(dir_ / "elsewhere", dir_ / "lib/parts");
+  ASSERT_EQ(Run({"run", "main/report.fmt", "--database", "data.db", "--out", "b.prn", "--templates", "lib"}), 0)
+      << err_;
+  EXPECT_EQ(Read(dir_ / "b.prn"), "included 1\r\nincluded 2\r\nincluded 3\r\n");
+}
+
+TEST_F(RunnerProgram, PrinterOptionsChangeThePageLength) {
+  std::string lines = ".SQL\nselect id from t\n.PAGEHEADER\npage @PAGENUM\n.DETAIL\n";
+  for (int i = 0; i < 40; ++i) lines += "@ID line\n";
+  Write("long.fmt", lines);
+  auto pages = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"run", "long.fmt", "--database", "data.db", "--out", "long.prn"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_EQ(Run(args), 0) << err_;
+    const std::string text = Read(dir_ / "long.prn");
+    return 1 + static_cast<int>(std::count(text.begin(), text.end(), '^'));
+  };
+  const int a4 = pages({});
+  EXPECT_GT(pages({"--landscape"}), a4);
+  EXPECT_GT(pages({"--paper", "100x150"}), pages({"--paper", "letter"}));
+  EXPECT_LT(pages({"--margins", "0"}), pages({"--margins", "40"}));
+}
+
+}  // namespace
+}  // namespace bexlo::runner
