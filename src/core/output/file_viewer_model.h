@@ -1,8 +1,10 @@
 // TFileViewerModel: everything of the report file viewer but the window. It maps an output file
-// (never reading it into memory), indexes its lines and pages with printer metrics, keeps the
-// scroll position, zoom and current page, and lays lines out as text fragments on a TCanvas:
-// the screen (Paint), the printer (Print) or a test's recording canvas. The viewer widget owns
-// one, forwards its keys, scroll commands and paint requests to it and paints what it is told.
+// and never holds its text in memory: lines and pages are indexed with printer metrics while
+// the bytes stream past once through a small buffer, and a line's text is taken from the map
+// only while it is drawn. It keeps the scroll position, zoom and current page, and lays lines
+// out as text fragments on a TCanvas: the screen (Paint), the printer (Print) or a test's
+// recording canvas. The viewer widget owns one, forwards its keys, scroll commands and paint
+// requests to it and paints what it is told.
 //
 // Positions: LeftPos in printer pixels, TopLine a line index. Scale divides printer pixels into
 // screen pixels; Zoom(P) makes it (PrinterDPI / 300) x (100 / P); FitToPage fits a whole page
