@@ -129,6 +129,7 @@ void TQuery::UnPrepare() {
 }
 
 void TQuery::DatabaseClosing() {
+  Close();  // the cursor is the prepared statement: close before letting it go
   explicit_prepare_ = false;
   statement_.reset();
   statement_params_.clear();

@@ -73,6 +73,7 @@ void TStoredProc::UnPrepare() {
 }
 
 void TStoredProc::DatabaseClosing() {
+  Close();
   statement_.reset();
   info_.reset();
   prepared_ = false;

@@ -168,6 +168,31 @@ TEST_P(DatabaseTest, PlanAndCatalogue) {
   EXPECT_TRUE(errors->IsEmpty());
 }
 
+TEST_P(DatabaseTest, NamedDatabasesAndTheSession) {
+  TDatabase main;
+  main.SetDatabaseName("Accounts");
+  main.SetAliasName(kDb);  // an alias as the target
+  TDatabase twin;
+  EXPECT_THROW(twin.SetDatabaseName("ACCOUNTS"), EDatabaseError);  // names are unique
+  auto q = std::make_unique<TQuery>();
+  q->SetDatabaseName("accounts");
+  q->SetSQLText("SELECT count(*) FROM acc");
+  q->Open();
+  EXPECT_EQ(q->Database(), &main);
+  EXPECT_TRUE(main.Connected());
+  EXPECT_THROW(main.SetAliasName("other"), EDatabaseError);  // not while connected
+  EXPECT_EQ(main.DataSetCount(), 1);
+  main.Close();  // closes its data sets first
+  EXPECT_FALSE(q->Active());
+  EXPECT_EQ(q->Database(), nullptr);
+  q->Open();  // and they can open again
+  EXPECT_EQ(q->Fields(0)->AsInteger(), 2);
+  TStringList names;
+  Session().GetAliasNames(names);
+  EXPECT_GE(names.IndexOf(kDb), 0);
+  EXPECT_EQ(Db().DriverName(), Pg() ? "POSTGRESQL" : "SQLITE");
+}
+
 BEXLO_DB_SUITE(DatabaseTest);
 BEXLO_PG_SUITE(ServerTest);
 

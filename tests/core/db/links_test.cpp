@@ -212,6 +212,46 @@ TEST_P(LinksTest, FilteredRecordsAreSkipped) {
   EXPECT_EQ(q->RecordCount(), 30);
 }
 
+TEST_P(LinksTest, StreamingKeepsCalculationsAndFilters) {
+  auto q = Query("SELECT id, grp FROM n ORDER BY id");
+  q->SetUniDirectional(true);
+  TStringField tag;
+  tag.SetFieldName("tag");
+  tag.SetFieldKind(fkCalculated);
+  TIntegerField id;
+  id.SetFieldName("id");
+  TIntegerField grp;
+  grp.SetFieldName("grp");
+  id.SetDataSet(q.get());
+  grp.SetDataSet(q.get());
+  tag.SetDataSet(q.get());
+  q->OnCalcFields = [&](TDataSet*) { tag.SetAsString("#" + id.AsString()); };
+  q->OnFilterRecord = [&](TDataSet*, bool& accept) { accept = grp.AsInteger() == 1; };
+  q->SetFiltered(true);
+  q->Open();
+  std::vector<std::string> tags;
+  for (; !q->Eof(); q->Next()) tags.push_back(tag.AsString());
+  ASSERT_EQ(tags.size(), 10u);
+  EXPECT_EQ(tags.front(), "#1");
+  EXPECT_EQ(tags.back(), "#28");
+  EXPECT_EQ(tag.AsString(), "#28");  // the last accepted record stays current at the end
+  EXPECT_THROW(q->Locate("id", {Variant(1)}), EDatabaseError);
+  q->Close();
+  EXPECT_THROW(q->Lookup("id", {Variant(1)}, "grp"), EDatabaseError);
+  // A field set up wrongly is refused when the data set opens.
+  TStringField broken;
+  broken.SetFieldName("broken");
+  broken.SetFieldKind(fkLookup);
+  broken.SetDataSet(q.get());
+  EXPECT_THROW(q->Open(), EDatabaseError);
+  EXPECT_FALSE(q->Active());
+  broken.SetDataSet(nullptr);
+  TStringField missing;
+  missing.SetFieldName("not_a_column");
+  missing.SetDataSet(q.get());
+  EXPECT_THROW(q->Open(), EDatabaseError);
+}
+
 BEXLO_DB_SUITE(LinksTest);
 
 }  // namespace

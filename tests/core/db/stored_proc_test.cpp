@@ -77,6 +77,32 @@ TEST_P(StoredProcTest, ProceduresAndSetReturningFunctions) {
   }
 }
 
+TEST_P(StoredProcTest, OverloadsAndValuesSetBeforePrepare) {
+  Exec("CREATE FUNCTION twice(x integer) RETURNS integer LANGUAGE sql AS $$ SELECT x * 2 $$");
+  Exec("CREATE FUNCTION twice(x text) RETURNS text LANGUAGE sql AS $$ SELECT x || x $$");
+  auto first = Proc("twice");
+  first->SetOverload(0);
+  first->Params().CreateParam(ftUnknown, "x", ptInput)->SetAsString("21");
+  first->Prepare();  // the catalogue types the parameter; the value set before survives
+  first->ExecProc();
+  EXPECT_EQ(first->ParamByName("Result")->AsInteger(), 42);
+  auto second = Proc("twice");
+  second->SetOverload(1);
+  second->Prepare();
+  second->ParamByName("x")->SetAsString("ab");
+  second->ExecProc();
+  EXPECT_EQ(second->ParamByName("Result")->AsString(), "abab");
+  auto third = Proc("twice");
+  third->SetOverload(2);
+  EXPECT_THROW(third->Prepare(), EDatabaseError);
+  // Parameters typed by the catalogue that were not given a value pass NULL.
+  auto unset = Proc("add_tax");
+  unset->Prepare();
+  unset->ParamByName("rate")->SetAsInteger(1);
+  unset->ExecProc();
+  EXPECT_TRUE(unset->ParamByName("Result")->IsNull());
+}
+
 BEXLO_PG_SUITE(StoredProcTest);
 
 }  // namespace
