@@ -255,6 +255,7 @@ void TQoReport::ResetRunState() {
   para_carry_.clear();
   font_code_ = kDefaultFontCode;
   font_size_ = kDefaultFontSize;
+  font_style_ = -1;  // the printer font is set from the font state before the first line
   at_line_start_ = true;
 }
 

@@ -214,6 +214,10 @@ class TQoReport : public TCustomReport {
     return !in_page_footer_ && (state_ & (rsInDetail | rsInFooter | rsInHeader)) != 0;
   }
   bool HasLines(const TListPool* lines) const noexcept;
+  // The printer's font is shared (a nested report measures with it too): before measuring, the
+  // font this report left is put back when someone changed it; after measuring it is noted.
+  void SyncPrinterFont();
+  void NotePrinterFont();
 
   // ---- component state ----
   TDataSet* data_set_ = nullptr;
@@ -254,6 +258,9 @@ class TQoReport : public TCustomReport {
   std::string para_carry_;
   int font_code_ = 255;
   int font_size_ = 10;
+  std::string font_name_;  // the printer font as this report left it
+  int font_points_ = 0;
+  int font_style_ = -1;
   bool at_line_start_ = true;    // nothing written yet on the current output line
   bool in_page_break_ = false;   // the page footer and header of a break are printing
   bool in_page_footer_ = false;  // PAGEFOOTER lines print (they are not counted in LineNum)

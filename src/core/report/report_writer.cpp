@@ -27,6 +27,26 @@ std::string_view FittingPart(std::string_view text, std::string_view rest) {
 
 bool TQoReport::HasLines(const TListPool* lines) const noexcept { return lines && lines->Count() > 0; }
 
+void TQoReport::SyncPrinterFont() {
+  TFont& font = printer_->Font();
+  if (font_style_ < 0) {
+    SetFont(*printer_, font_code_, font_size_, nullptr);
+    return;
+  }
+  if (font.Size() == font_points_ && font.Style() == font_style_ && font.Name() == font_name_) return;
+  font.SetName(font_name_);
+  font.SetSize(font_points_);
+  font.SetStyle(static_cast<TFontStyles>(font_style_));
+}
+
+void TQoReport::NotePrinterFont() {
+  const TFont& font = printer_->Font();
+  if (font.Size() == font_points_ && font.Style() == font_style_ && font.Name() == font_name_) return;
+  font_name_ = font.Name();
+  font_points_ = font.Size();
+  font_style_ = font.Style();
+}
+
 void TQoReport::CountLine() {
   if (Counting()) line_num_->SetNumber(line_num_->GetNumber() + 1);
 }
@@ -149,7 +169,9 @@ bool TQoReport::WriteLine(std::string_view input) {
     }
     const bool inParagraph = (state_ & rsInParagraph) != 0;
     const int maxWidth = page_width_ - para_left_ - para_right_;
+    SyncPrinterFont();
     const TLineMetrics metrics = CalcFontMetrics(*printer_, text, font_code_, font_size_, maxWidth, inParagraph);
+    NotePrinterFont();
     std::string_view line = text;
     bool more = false;
     if (inParagraph) {

@@ -1,4 +1,5 @@
 // Reading a template: sections, printed lines, statement blocks, the VARS and SQL sections.
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,6 +102,8 @@ struct TQoReport::TemplateReader {
   explicit TemplateReader(TQoReport& report) : r(report) {}
 
   void Read() {
+    // Page footer lines are measured from the default font.
+    SetFont(*r.printer_, footer_font_code, footer_font_size, nullptr);
     const TStringList& lines = r.format_source_;
     for (int i = 0; i < lines.Count(); ++i) {
       const std::string& line = lines.Get(i);
@@ -259,21 +262,29 @@ struct TQoReport::TemplateReader {
     MoveGroupAssignments(*vars);
   }
 
-  // Group keys are recomputed for every record: each assignment to a GROUPn variable (with the
-  // assignment before it that computes the value it reads) moves to the per-record list.
+  // Group keys are recomputed for every record: each assignment to a GROUPn variable moves to
+  // the per-record list together with the commands that compute the value it reads, so that a
+  // key expression (Group2 = Copy(NAME, 1, 3)) is evaluated anew as well. Those are the commands
+  // compiled after the statement's start in the template; when the start cannot be found, the
+  // assignment before it that fills the value it reads.
   void MoveGroupAssignments(TCommandList& vars) {
     std::vector<int> moved;
     for (int i = 0; i < vars.Count(); ++i) {
       auto* assign = dynamic_cast<TAssignCmd*>(vars.Command(i));
       if (!assign || !StartsWithGroup(assign->Target()->Name())) continue;
-      if (i > 0 && (moved.empty() || moved.back() != i - 1)) {
+      const int floor = moved.empty() ? 0 : moved.back() + 1;
+      int first = i;
+      const int start = StatementStart(assign->Position() - 1, assign->Target()->Name());
+      if (start >= 0) {
+        while (first > floor && vars.Command(first - 1)->Position() - 1 > start) --first;
+      } else if (i > floor) {
         TCommand* before = vars.Command(i - 1);
         TReportVar* target = nullptr;
         if (auto* a = dynamic_cast<TAssignCmd*>(before)) target = a->Target();
         if (auto* c = dynamic_cast<TAssignConstCmd*>(before)) target = c->Target();
-        if (target && target == assign->Source()) moved.push_back(i - 1);
+        if (target && target == assign->Source()) first = i - 1;
       }
-      moved.push_back(i);
+      for (int k = first; k <= i; ++k) moved.push_back(k);
     }
     if (moved.empty()) return;
     if (!r.record_script_) r.record_script_ = std::make_unique<TCommandList>();
@@ -283,6 +294,35 @@ struct TQoReport::TemplateReader {
       r.record_script_->AddCommand(std::unique_ptr<TCommand>(command));
     }
     vars.Pack();
+  }
+
+  // The template offset of the assignment "name =" (or ":=") that ends before `before`: the last
+  // such name in the text up to there that is not part of a longer name. -1 when there is none.
+  int StatementStart(int before, const std::string& upperName) {
+    if (text32.empty()) {
+      for (int i = 0; i < r.format_source_.Count(); ++i) {
+        text32 += Utf8ToUtf32(r.format_source_.Get(i));
+        text32 += U"\r\n";
+      }
+    }
+    const std::u32string name = Utf8ToUtf32(upperName);
+    auto isNameChar = [](char32_t c) {
+      return c == '_' || c == '@' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+             (c >= 0x80 && IsLetter(c));
+    };
+    const int size = static_cast<int>(text32.size());
+    const int length = static_cast<int>(name.size());
+    for (int k = std::min(before, size - length); k >= 0; --k) {
+      bool same = true;
+      for (int j = 0; j < length && same; ++j) same = UpperCaseChar(text32[static_cast<std::size_t>(k + j)]) == name[static_cast<std::size_t>(j)];
+      if (!same || (k > 0 && isNameChar(text32[static_cast<std::size_t>(k - 1)]))) continue;
+      int p = k + length;
+      while (p < size && (text32[static_cast<std::size_t>(p)] == ' ' || text32[static_cast<std::size_t>(p)] == '\t')) ++p;
+      if (p < size && (text32[static_cast<std::size_t>(p)] == '=' ||
+                       (text32[static_cast<std::size_t>(p)] == ':' && p + 1 < size && text32[static_cast<std::size_t>(p + 1)] == '=')))
+        return k;
+    }
+    return -1;
   }
 
   // ---- SQL ----
@@ -337,6 +377,7 @@ struct TQoReport::TemplateReader {
   bool sql_seen = false;
   int footer_font_code = kDefaultFontCode;
   int footer_font_size = kDefaultFontSize;
+  std::u32string text32;  // the template as code points, lines ended by CR LF (built on demand)
 };
 
 void TQoReport::ReadTemplate() { TemplateReader(*this).Read(); }

@@ -79,6 +79,13 @@ TEST_F(ReportEdgesTest, AppendModeFileNameRenameAndCopies) {
   EXPECT_EQ(report->Copies(), 2);
 }
 
+TEST_F(ReportEdgesTest, OemConversion) {
+  auto report = MakeReport(".VARS\nOneRecord = TRUE\nOEMConvert = TRUE\n.DETAIL\nПривет ё\n\n");
+  // CP866: П р и в е т, blank, ё; an empty line stays a single blank.
+  EXPECT_EQ(Run(*report), "\x8F\xE0\xA8\xA2\xA5\xE2 \xF1\r\n \r\n");
+  EXPECT_TRUE(report->OEMConvert());
+}
+
 TEST_F(ReportEdgesTest, PagePairingAndColumnPasses) {
   SetPageLines(2);
   Exec("create table T (ID integer)");

@@ -155,6 +155,15 @@ TEST_F(ReportTemplateTest, GroupKeysAreRecomputedForEveryRecord) {
   auto report = MakeReport(".VARS\nX = 0\nGroup2 = G\n.DETAIL\n@V\n.FOOTER2\nend @G:1.100\n");
   report->SetDataSet(q.get());
   EXPECT_EQ(Run(*report), Crlf({"1", "2", "end 1", "3", "end 2"}));
+
+  // A key expression is computed anew for every record, not only its last step.
+  Exec("create table N (NAME varchar(10)); insert into N values ('ant'); insert into N values ('apple');"
+       "insert into N values ('bee')");
+  auto names = Query("select NAME from N order by NAME");
+  names->Open();
+  report = MakeReport(".VARS\nK = 'x'\nGroup2 = UpCase(Copy(NAME, 1, 1)) + K\n.DETAIL\n@NAME\n.FOOTER2\nend @NAME\n");
+  report->SetDataSet(names.get());
+  EXPECT_EQ(Run(*report), Crlf({"ant", "apple", "end apple", "bee", "end bee"}));
 }
 
 }  // namespace bexlo::testing
