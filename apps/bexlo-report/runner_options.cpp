@@ -19,7 +19,8 @@ options:
   --query SQL          a query on that database whose records the report walks when the
                        template has no SQL section; its :NAME parameters take --set values
   --out FILE           the output file (default: report.prn in the current directory)
-  --one-record         print the current record only (OneRecord)
+  --one-record         print the current record only (OneRecord); a template that reads
+                       no records (no SQL section, no --query) prints only with it
   --set NAME=VALUE     a report variable: a NUMBER when VALUE reads as a number with "." as
                        decimal point, else a STRING (repeatable)
   --landscape          landscape pages

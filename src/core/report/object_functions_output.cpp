@@ -26,7 +26,7 @@ namespace {
 void HandOverVariables(TCustomReport& from, TQoReport& to) {
   TVarList& vars = from.VarList();
   for (int i = 0; i < vars.Count(); ++i) {
-    const TReportVar* v = vars.Get(i);
+    TReportVar* v = vars.Get(i);
     if (!v || v->Name().starts_with('@') || v->Name() == "FILENAME") continue;
     const TVarType type = v->VarType();
     if (type == vtUnDefined || type == vtDispatch) continue;
@@ -36,7 +36,7 @@ void HandOverVariables(TCustomReport& from, TQoReport& to) {
       case vtString: target->SetString(v->GetString()); break;
       case vtDate: target->SetDate(v->GetDate()); break;
       case vtBoolean: target->SetBoolean(v->GetBoolean()); break;
-      case vtMemo: target->SetList(*const_cast<TReportVar*>(v)->GetList()); break;
+      case vtMemo: target->SetList(*v->GetList()); break;
       case vtObject: target->SetObject(v->GetObject()); break;
       default: break;
     }

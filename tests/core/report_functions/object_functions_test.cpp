@@ -37,11 +37,15 @@ TEST_F(ObjectFunctionsTest, QueriesReturnFirstValueOrTheErrorAsText) {
       "D := GetQueryDate('select day from t where id = 1')\n"
       "ID := 3\n"
       "P := GetQuery('select name from t where id = :ID')\n"
-      "BAD := GetQueryExt('select count(*) from missing')\n");
+      "BAD := GetQueryExt('select count(*) from missing')\n"
+      "NONE := GetQuery('select name from t where id = 99')\n"
+      "ZERO := GetQueryExt('select s from t where id = 99')\n");
   EXPECT_EQ(Var("N").GetNumber(), 3);
   EXPECT_EQ(Var("S").GetString(), "beta");
   EXPECT_EQ(Var("D").GetDate(), EncodeDate(2024, 2, 3));
   EXPECT_EQ(Var("P").GetString(), "gamma");  // the parameter comes from the variable ID
+  EXPECT_EQ(Var("NONE").GetString(), "");    // no row: an empty value
+  EXPECT_EQ(Var("ZERO").GetNumber(), 0);
   ASSERT_EQ(Var("BAD").VarType(), vtString);
   EXPECT_NE(Var("BAD").GetString().find("missing"), std::string::npos);
 
