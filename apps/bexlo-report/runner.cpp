@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "db/field.h"
@@ -87,6 +90,15 @@ void SetUpPrinter(const TRunOptions& o) {
   if (o.Dpi) PrinterDPI = *o.Dpi;
 }
 
+// The moment SOURCE_DATE_EPOCH names (seconds since 1970-01-01 UTC), as a date-time; nothing when
+// it is not set or not a whole number.
+std::optional<double> FixedNow() {
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  std::int64_t seconds = 0;
+  if (text == nullptr || !TryStrToInt64(text, seconds) || seconds < 0) return std::nullopt;
+  return 25569.0 + static_cast<double>(seconds) / 86400.0;  // 25569: 1970-01-01
+}
+
 // Fills the --query's parameters from the --set values of the same names.
 void FillQueryParams(TQuery& query, const TRunOptions& o) {
   for (int i = 0; i < query.ParamCount(); ++i) {
@@ -142,8 +154,15 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
     report.OnSetNames = [&](TObject*) {
       for (const auto& [name, value] : o.Sets) StoreSetValue(*report.AddVar(name), value);
     };
+    // A fixed SOURCE_DATE_EPOCH replaces the run's current date and time, so that a report
+    // printed again gives the same bytes.
+    const std::optional<double> now = FixedNow();
     report.OnSetValues = [&](TObject*) {
       for (const auto& [name, value] : o.Sets) StoreSetValue(*report.AddVar(name), value);
+      if (now) {
+        report.AddVar("CURDATE")->SetDate(std::floor(*now));
+        report.AddVar("CURTIME")->SetDate(*now - std::floor(*now));
+      }
     };
     if (progress) {
       report.OnProgress = [&](int records, int pages) {

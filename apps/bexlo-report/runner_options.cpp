@@ -34,6 +34,9 @@ options:
   --system-locale      number and date formats of the user's locale instead of the fixed
                        default ("." decimals, dd/mm/yyyy dates)
 
+environment: SOURCE_DATE_EPOCH (seconds since 1970-01-01 UTC), when set, is the date and time
+the report prints as CurDate and CurTime, so that a run can be repeated byte for byte.
+
 exit status: 0 success, 1 the report failed, 2 wrong usage
 )";
 }

@@ -119,8 +119,8 @@ class RunnerProgram : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   // Runs bexlo-report in the test directory; its exit status, with stdout and stderr kept.
-  int Run(const std::vector<std::string>& args) {
-    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(BEXLO_REPORT_PROGRAM);
+  int Run(const std::vector<std::string>& args, const std::string& environment = {}) {
+    std::string command = "cd " + Quote(dir_.string()) + " && " + environment + " " + Quote(BEXLO_REPORT_PROGRAM);
     for (const std::string& a : args) command += " " + Quote(a);
     command += " > stdout.txt 2> stderr.txt";
     const int status = Shell(command);
@@ -215,6 +215,13 @@ TEST_F(RunnerProgram, FindsIncludedTemplatesAsFiles) {
   ASSERT_EQ(Run({"run", "main/report.fmt", "--database", "data.db", "--out", "b.prn", "--templates", "lib"}), 0)
       << err_;
   EXPECT_EQ(Read(dir_ / "b.prn"), "included 1\r\nincluded 2\r\nincluded 3\r\n");
+}
+
+TEST_F(RunnerProgram, SourceDateEpochFixesTheCurrentDateAndTime) {
+  Write("now.fmt", ".VARS\nSTAMP := CURDATE\n.REPORTHEADER\n@STAMP\n.DETAIL\n@CURDATE @CURTIME\n");
+  // 2025-01-15 12:30:00 UTC
+  ASSERT_EQ(Run({"run", "now.fmt", "--one-record", "--out", "now.prn"}, "SOURCE_DATE_EPOCH=1736944200"), 0) << err_;
+  EXPECT_EQ(Read(dir_ / "now.prn"), "15/01/2025\r\n15/01/2025 12:30:00\r\n");
 }
 
 TEST_F(RunnerProgram, PrinterOptionsChangeThePageLength) {
