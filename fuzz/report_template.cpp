@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -26,18 +27,18 @@ namespace {
 
 using namespace bexlo;
 
-std::string& WorkDir() {
-  static std::string dir = [] {
+// The private directory, made once; removed when the program ends.
+const std::string& WorkDir() {
+  static const std::string* dir = [] {
     char pattern[] = "/tmp/bexlo-fuzz-report-XXXXXX";
     const char* made = ::mkdtemp(pattern);
     if (!made) std::abort();
-    std::string path = made;
-    if (::chdir(path.c_str()) != 0) std::abort();
-    ApplicationDir = path + "/";
-    Session().AddAlias("fuzz", "sqlite:" + path + "/fuzz.sqlite");
+    auto* path = new std::string(made);
+    ApplicationDir = *path + "/";
+    Session().AddAlias("fuzz", "sqlite:" + *path + "/fuzz.sqlite");
     return path;
   }();
-  return dir;
+  return *dir;
 }
 
 void Exec(const std::string& sql) {
@@ -48,6 +49,12 @@ void Exec(const std::string& sql) {
 }
 
 void ResetTable() {
+  static const bool fast = [] {
+    Exec("pragma synchronous = off");
+    Exec("pragma journal_mode = memory");
+    return true;
+  }();
+  (void)fast;
   Exec("drop table if exists T");
   Exec("create table T (ID integer, NAME varchar(12), AMOUNT double, G integer, D date, M memo)");
   Exec("insert into T values (1, 'alpha beta', 10.5, 1, '2024-01-31', 'one' || char(10) || 'two'),"
@@ -65,13 +72,22 @@ void RemoveUnsafeFunctions(TCustomReport& report) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
   WorkDir();
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(WorkDir(), ignored);
+  });
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (UpperCase(text).find("FILENAME") != std::string::npos) return 0;
   try {
     ResetTable();
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "the table could not be made: %s\n", e.what());
     std::abort();  // the harness itself must work
   }
   TQuery query;
@@ -91,10 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     report.SetDataSet(&query);
     report.Prepare();
     report.Execute();
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
     // A compile error points into the template (or before it, -1).
-    if (report.ErrorPos < -1 || report.ErrorPos > static_cast<int>(Utf8Length(text)) + 2 * (size + 1)) std::abort();
+    if (report.ErrorPos < -1 || report.ErrorPos > static_cast<int>(Utf8Length(text) + 2 * (size + 1))) {
+      std::fprintf(stderr, "ErrorPos %d outside the template: %s\n", report.ErrorPos, e.what());
+      std::abort();
+    }
   }
-  Session().DropConnections();
   return 0;
 }
