@@ -163,7 +163,7 @@ void MakeLongScripts(int lines, std::string& ours, std::string& lua) {
   ours = "{\n";
   lua.clear();
   for (int i = 0; i < lines; ++i) {
-    const std::string v = "v" + std::to_string(i % 97);
+    const std::string v = std::string("v").append(std::to_string(i % 97));
     switch (i % 4) {
       case 0:
         ours += v + " := (a + " + std::to_string(i) + ") * 2 - b / 3;\n";

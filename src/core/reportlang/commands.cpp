@@ -163,8 +163,7 @@ OleVariant ArgumentOf(TReportVar& cell, bool byRef) {
       return byRef ? OleVariant::RefDouble(cell.NumberAddress())
                    : OleVariant::FromDouble(*cell.NumberAddress());
     case vtString:
-      return byRef ? OleVariant::RefString(cell.TextAddress())
-                   : OleVariant::FromString(*cell.TextAddress());
+      return byRef ? OleVariant::RefString(cell.TextAddress()) : OleVariant::FromString(cell.GetString());
     case vtDate:
       return byRef ? OleVariant::RefDate(cell.NumberAddress())
                    : OleVariant::FromDate(*cell.NumberAddress());

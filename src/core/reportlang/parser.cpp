@@ -155,8 +155,8 @@ void TQoReportParser::NextToken() {
         }
         continue;
       }
-      token_value_ = "/";
-      token_text_ = "/";
+      token_value_.assign(1, '/');
+      token_text_.assign(1, '/');
       token_ = tkDiv;
       return;
     }

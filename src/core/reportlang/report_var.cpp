@@ -13,12 +13,6 @@ namespace bexlo {
 
 namespace {
 
-// True when the view points into the storage of str (an argument that aliases a payload).
-bool PointsInto(const std::string& str, std::string_view s) {
-  const std::less_equal<const char*> le;
-  return le(str.data(), s.data()) && le(s.data(), str.data() + str.size());
-}
-
 bool CompareValues(int compared, int op) {
   switch (op) {
     case coEqual: return compared == 0;
@@ -156,27 +150,15 @@ DispatchPtr TReportVar::GetDispatch() const {
 }
 
 void TReportVar::SaveOldText() {
-  // Short texts are copied; a long one hands its storage over (text_ is overwritten next).
-  if (text_.size() < 16) {
-    old_text_.assign(text_.data(), text_.size());
-  } else {
-    old_text_.swap(text_);
-  }
+  // text_ is overwritten next, so the old text simply takes its buffer.
+  old_text_.swap(text_);
 }
 
 void TReportVar::SetString(std::string_view s) {
   CheckTypeFast(vtString);
   type_ = vtString;
-  if (PointsInto(text_, s) || PointsInto(old_text_, s)) {
-    std::string value(s);
-    old_text_.swap(text_);
-    text_.swap(value);
-  } else if (text_.empty() && old_text_.empty()) {
-    text_.assign(s.data(), s.size());
-  } else {
-    SaveOldText();
-    text_.assign(s.data(), s.size());
-  }
+  SaveOldText();
+  text_.assign(s);  // safe when s points into either text: both buffers stay alive
   Change();
 }
 
@@ -184,7 +166,7 @@ bool TReportVar::Changed() const {
   switch (type_) {
     case vtFloat:
     case vtDate: return old_number_ != number_;
-    case vtString: return old_text_ != text_;
+    case vtString: return old_text_.str() != text_.str();
     default: return false;
   }
 }
@@ -226,7 +208,7 @@ bool TReportVar::Compare(const TReportVar& other, int op) const {
   switch (own) {
     case vtFloat:
     case vtDate: return CompareScalars(number_, other.number_, op);
-    case vtString: return CompareValues(text_.compare(other.text_), op);
+    case vtString: return CompareValues(text_.str().compare(other.text_.str()), op);
     case vtBoolean: return CompareScalars(boolean_ != 0, other.boolean_ != 0, op);
     default:
       throw Exception(Format(msg::SQoInapplicable, name_, SVarType[own]));
@@ -242,9 +224,14 @@ void TReportVar::DoAdd(const TReportVar& other) {
       return;
     case vtString:
       CheckTypeFast(other.type_);
-      old_text_ = text_;
-      text_ += (&other == this ? old_text_ : other.text_);
+    {
+      SaveOldText();  // old text := the receiver's text
+      const std::string& right = &other == this ? old_text_.str() : other.text_.str();
+      std::string& text = text_.Overwrite();
+      text.assign(old_text_.str());
+      text.append(right);
       Change();
+    }
       return;
     case vtDate:
       if (other.type_ == vtFloat) {
@@ -301,11 +288,6 @@ void TReportVar::DoDiv(const TReportVar& other) {
   } else {
     SetNumber(0);
   }
-}
-
-void TReportVar::CopyTextFrom(const TReportVar& src) {
-  text_ = src.text_;
-  old_text_.clear();
 }
 
 void TReportVar::ClearExtras() {

@@ -20,12 +20,12 @@
 #include <string_view>
 
 #include "automation/dispatch.h"
+#include "reportlang/shared_text.h"
 #include "util/object.h"
+#include "util/strings.h"
 
 namespace bexlo {
 
-class TStrings;
-class TStringList;
 class TCustomVarList;
 class TCustomReportVar;
 class TReportVar;
@@ -160,7 +160,7 @@ class TReportVar final : public TCustomReportVar {
   void SetString(std::string_view s) override;
   const std::string& GetString() const override {
     CheckTypeFast(vtString);
-    return text_;
+    return text_.str();
   }
   void SetNumber(double x) override {
     CheckTypeFast(vtFloat);
@@ -216,14 +216,14 @@ class TReportVar final : public TCustomReportVar {
     old_number_ = 0;
     boolean_ = 0;
     object_ = nullptr;
-    if (!text_.empty()) text_.clear();
-    if (!old_text_.empty()) old_text_.clear();
+    text_.clear();
+    old_text_.clear();
     if (HasExtras()) ClearExtras();
   }
   // The same as Clear() followed by Assign(src), in one step: the cell becomes a copy of src
   // with no old values. (With src == this the cell is just cleared.)
   void CopyFrom(const TReportVar& src) {
-    if ((&src == this) | HasExtras() | src.HasExtras()) [[unlikely]] {
+    if (&src == this || HasExtras() || src.HasExtras()) [[unlikely]] {
       Clear();
       AssignFull(src);
       return;
@@ -233,14 +233,15 @@ class TReportVar final : public TCustomReportVar {
     old_number_ = 0;
     boolean_ = src.boolean_;
     object_ = src.object_;
-    if ((src.text_.size() | text_.size() | old_text_.size()) != 0) CopyTextFrom(src);
+    text_ = src.text_;  // shares the buffer
+    old_text_.clear();
   }
 
   // The number before the last NUMBER/DATE change (serves both types; no type check).
   double GetOldDate() const noexcept { return old_number_; }
   double OldNumber() const noexcept { return old_number_; }
   // The text before the last STRING change (no type check).
-  const std::string& OldText() const noexcept { return old_text_; }
+  const std::string& OldText() const noexcept { return old_text_.str(); }
   // The list before the last MEMO change (SetList or Assign).
   TStringList* GetOldList();
 
@@ -251,7 +252,7 @@ class TReportVar final : public TCustomReportVar {
   // Addresses of the payloads, for by-reference automation arguments: the called object writes
   // straight into them (no type check, no old value, no change callback).
   double* NumberAddress() noexcept { return &number_; }
-  std::string* TextAddress() noexcept { return &text_; }
+  std::string* TextAddress() { return &text_.Mutable(); }
   std::uint8_t* BooleanAddress() noexcept { return &boolean_; }
   DispatchPtr* DispatchAddress() noexcept { return &dispatch_; }
 
@@ -277,16 +278,14 @@ class TReportVar final : public TCustomReportVar {
   }
   void AssignFull(const TReportVar& src);
   void ClearExtras();
-  // The text part of CopyFrom: text := src's text, no old text.
-  void CopyTextFrom(const TReportVar& src);
 
   std::uint8_t boolean_ = 0;
   TObject* object_ = nullptr;
   double number_ = 0;
-  std::string text_;
+  TSharedText text_;
   std::unique_ptr<TStringList> list_;  // created on first use
   double old_number_ = 0;
-  std::string old_text_;
+  TSharedText old_text_;
   std::unique_ptr<TStringList> old_list_;  // created on first use
   bool temporary_ = false;
   DispatchPtr dispatch_;

@@ -56,7 +56,10 @@ class TestCell : public TAutoObject {
  private:
   void Log(const char* member, unsigned kind, std::span<OleVariant> args) {
     std::string entry = name_ + "." + member + "/" + std::to_string(kind) + "(";
-    for (std::size_t i = 0; i < args.size(); ++i) entry += (i ? "," : "") + DescribeArg(args[i]);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (i > 0) entry += ',';
+      entry += DescribeArg(args[i]);
+    }
     log_->push_back(entry + ")");
   }
   std::vector<std::string>* log_;
@@ -124,7 +127,10 @@ class TestServer : public TAutoObject {
  private:
   void Log(const char* member, unsigned kind, std::span<OleVariant> args) {
     std::string entry = std::string(member) + "/" + std::to_string(kind) + "(";
-    for (std::size_t i = 0; i < args.size(); ++i) entry += (i ? "," : "") + DescribeArg(args[i]);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (i > 0) entry += ',';
+      entry += DescribeArg(args[i]);
+    }
     log.push_back(entry + ")");
   }
   std::map<std::string, DispatchPtr> cells_;
