@@ -94,6 +94,26 @@ std::size_t ZeroFractionPos(std::string_view text, std::string_view separator, i
   return pos;
 }
 
+// Fixed point with `decimals` digits for values whose digits fit in 15 significant ones (every
+// money amount): to_chars rounds the exact binary value, and an exact tie, which it would break
+// to even, is moved one step away from zero first. A result that rounds to zero has no sign.
+bool AppendFixedFast(std::string& out, double value, int decimals) {
+  static constexpr double kLimit[16] = {1e15, 1e14, 1e13, 1e12, 1e11, 1e10, 1e9, 1e8,
+                                        1e7,  1e6,  1e5,  1e4,  1e3,  1e2,  1e1, 1e0};
+  if (decimals < 0 || decimals > 15 || !(std::fabs(value) < kLimit[decimals])) return false;
+  const double scaled = std::ldexp(value, decimals + 1);  // exact: a power of two
+  if (scaled == std::trunc(scaled) && std::fmod(std::fabs(scaled), 2.0) == 1.0)
+    value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
+  char buffer[40];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return false;
+  const char* begin = buffer;
+  const char* end = result.ptr;
+  if (*begin == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) ++begin;
+  out.append(begin, static_cast<std::size_t>(end - begin));
+  return true;
+}
+
 }  // namespace
 
 // ---- texts ----------------------------------------------------------------------------------------
@@ -152,15 +172,17 @@ void AppendFieldNumber(std::string& out, double value, int width, int decimals, 
   } else {
     // The classic Str(value:0:decimals): fixed point with "." whatever the locale, exact ties
     // rounded away from zero.
-    if (decimals <= 18 && std::fabs(value) < 1e18) {
-      AppendFloatToStrF(out, value, ffFixed, 18, decimals, DefaultFormatSettings());
-    } else {
-      char buffer[512];
-      const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-      if (result.ec == std::errc())
-        out.append(buffer, result.ptr);
-      else
-        out.append(FloatToStrF(value, ffGeneral, 15, 0, DefaultFormatSettings()));
+    if (!AppendFixedFast(out, value, decimals)) {
+      if (decimals <= 18 && std::fabs(value) < 1e18) {
+        AppendFloatToStrF(out, value, ffFixed, 18, decimals, DefaultFormatSettings());
+      } else {
+        char buffer[512];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        if (result.ec == std::errc())
+          out.append(buffer, result.ptr);
+        else
+          out.append(FloatToStrF(value, ffGeneral, 15, 0, DefaultFormatSettings()));
+      }
     }
   }
   // Trim blanks of the appended text.

@@ -106,7 +106,8 @@ class TReportLine : public TObject {
   bool BlankWithoutFields = false;      // the text without the "@" marks is blank
 
   int FieldCount() const noexcept { return Fields ? Fields->Count() : 0; }
-  TReportField* Field(int index) const { return static_cast<TReportField*>(Fields->Get(index)); }
+  // No range check: 0 <= index < FieldCount().
+  TReportField* Field(int index) const { return static_cast<TReportField*>(Fields->List()[index]); }
 };
 
 }  // namespace bexlo

@@ -5,7 +5,10 @@
 #include "report/qo_report.h"
 #include "report/report_line.h"
 #include "reportlang/report_var.h"
+#include "util/convert.h"
 #include "util/datetime.h"
+
+#include <cmath>
 #include "util/format_settings.h"
 
 namespace bexlo {
@@ -116,6 +119,26 @@ TEST_F(ReportFieldTest, NumberFormats) {
   EXPECT_EQ(Print("@X:G$12.2"), "      $1,234");
   Var("X").SetNumber(2.5);
   EXPECT_EQ(Print("@X:G8.3"), "2.5     ");
+}
+
+TEST_F(ReportFieldTest, FixedNumbersMatchTheClassicConversion) {
+  // Ties (k/8, k/2), values just beside them, money amounts and large values, against the
+  // general conversion routine.
+  std::vector<double> values = {0.125, 0.375, 2.5, -2.5, 1.005, 0.285, -0.001, 1e14 + 0.5, 999999.995, 0};
+  for (int k = -400; k <= 400; ++k) {
+    values.push_back(k / 8.0);
+    values.push_back(k * 0.01);
+    values.push_back(k * 1234.5678);
+    values.push_back(std::nextafter(k / 8.0, 1e9));
+  }
+  for (double v : values) {
+    for (int decimals = 0; decimals <= 6; ++decimals) {
+      std::string ours;
+      AppendFieldNumber(ours, v, 0, decimals, 0);
+      std::string classic = FloatToStrF(v, ffFixed, 18, decimals, DefaultFormatSettings());
+      EXPECT_EQ(ours, classic) << v << " with " << decimals << " decimals";
+    }
+  }
 }
 
 TEST_F(ReportFieldTest, OtherTypesAndInvalidNames) {
