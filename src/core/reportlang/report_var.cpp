@@ -78,16 +78,6 @@ std::unique_ptr<TReportVar> TReportVar::CopyOf(const TReportVar& src, TCustomVar
   return copy;
 }
 
-void TReportVar::BecomeCopyOf(const TReportVar& src, TCustomVarList* ownerList) {
-  if (&src == this) return;
-  if (name_ != src.name_) name_ = src.name_;
-  owner_list_ = ownerList;
-  hint_.clear();
-  if (OnChange) OnChange = nullptr;
-  temporary_ = false;
-  CopyFrom(src);
-}
-
 // ---- TReportVar: typed access --------------------------------------------------------------------
 
 void TReportVar::SaveOldList() {

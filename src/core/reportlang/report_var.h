@@ -139,10 +139,9 @@ class TReportVar final : public TCustomReportVar {
   // A new cell with src's name and the given owner list, assigned from src.
   static std::unique_ptr<TReportVar> CopyOf(const TReportVar& src, TCustomVarList* ownerList);
   // Makes this cell what CopyOf would have created (name and owner from the arguments, empty
-  // hint, no OnChange, not temporary, then Assign(src)), reusing its storage.
-  void BecomeCopyOf(const TReportVar& src, TCustomVarList* ownerList);
-  // BecomeCopyOf for a cell that was a temporary argument copy before (no hint, no OnChange).
-  void BecomeTemporaryCopyOf(const TReportVar& src, TCustomVarList* ownerList) {
+  // hint, no OnChange, not temporary, then the value of src), reusing its storage.
+  void BecomeCopyOf(const TReportVar& src, TCustomVarList* ownerList) {
+    if (&src == this) return;
     if (name_ != src.name_) name_ = src.name_;
     owner_list_ = ownerList;
     if (!hint_.empty()) hint_.clear();

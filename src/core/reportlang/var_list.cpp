@@ -93,7 +93,7 @@ TReportVar* TParamList::AddTemporaryCopy(const TReportVar& cell) {
   } else {
     copy = std::move(spare_.back());
     spare_.pop_back();
-    copy->BecomeTemporaryCopyOf(cell, this);
+    copy->BecomeCopyOf(cell, this);
   }
   copy->SetTemporary(true);
   TReportVar* result = copy.get();
