@@ -73,7 +73,7 @@ TDataSet::~TDataSet() {
   const std::vector<TDataSource*> sources = data_sources_;
   for (TDataSource* s : sources) s->SetDataSet(nullptr);
   DestroyDefaultFields();
-  for (TField* f : fields_.list_) f->dataset_ = nullptr;
+  for (TField* f : fields_.list_) f->Attach(nullptr);
   fields_.list_.clear();
 }
 
@@ -116,6 +116,7 @@ void TDataSet::OpenCursor() {
   InternalFieldsBound();
   // The first row is read as by an open data set: filters and calculations read fields.
   state_ = dsBrowse;
+  source_.active = state_ != dsInactive;
   try {
     if (FetchNext()) {
       cur_ = 0;
@@ -123,9 +124,11 @@ void TDataSet::OpenCursor() {
     }
   } catch (...) {
     state_ = dsInactive;
+    source_.active = state_ != dsInactive;
     throw;
   }
   state_ = dsInactive;
+  source_.active = state_ != dsInactive;
 }
 
 void TDataSet::CloseCursor() {
@@ -135,7 +138,7 @@ void TDataSet::CloseCursor() {
   edit_ = Record();
   cur_ = -1;
   display_ = -1;
-  active_ = nullptr;
+  Point(nullptr);
   eof_ = bof_ = true;
   fetched_all_ = true;
   DestroyDefaultFields();
@@ -146,7 +149,7 @@ void TDataSet::BindFields() {
   if (fields_.list_.empty()) {
     for (const TFieldDef& def : field_defs_) {
       TField* f = def.CreateField(this, nullptr);
-      f->dataset_ = this;
+      f->Attach(this);
       fields_.list_.push_back(f);
       default_fields_.push_back(f);
     }
@@ -172,7 +175,7 @@ void TDataSet::BindFields() {
 void TDataSet::DestroyDefaultFields() {
   for (TField* f : default_fields_) {
     std::erase(fields_.list_, f);
-    f->dataset_ = nullptr;
+    f->Attach(nullptr);
     delete f;
   }
   default_fields_.clear();
@@ -264,14 +267,14 @@ bool TDataSet::AcceptRecord(Record& record) {
   if (!filtered_ || !OnFilterRecord) return true;
   bool accept = true;
   Record* saved = active_;
-  active_ = &record;
+  Point(&record);
   try {
     OnFilterRecord(this, accept);
   } catch (...) {
-    active_ = saved;
+    Point(saved);
     throw;
   }
-  active_ = saved;
+  Point(saved);
   return accept;
 }
 
@@ -282,10 +285,12 @@ void TDataSet::CalculateFields(Record& record) {
   Record* savedActive = active_;
   in_calc_ = true;
   state_ = dsCalcFields;
-  active_ = &record;
+  source_.active = state_ != dsInactive;
+  Point(&record);
   auto restore = [&] {
     state_ = savedState;
-    active_ = savedActive;
+    source_.active = state_ != dsInactive;
+    Point(savedActive);
     in_calc_ = false;
   };
   try {
@@ -319,20 +324,20 @@ int TDataSet::EnsureRecords(int count) {
 void TDataSet::UpdateActive() {
   if (state_ == dsCalcFields) return;  // CalculateFields points at the record it calculates
   if (state_ == dsInactive) {
-    active_ = nullptr;
+    Point(nullptr);
     return;
   }
   if (display_ >= 0 && display_ != cur_ && display_ < static_cast<int>(records_.size())) {
-    active_ = &records_[static_cast<std::size_t>(display_)];
+    Point(&records_[static_cast<std::size_t>(display_)]);
     return;
   }
   if (EditState(state_) || state_ == dsSetKey) {
-    active_ = &edit_;
+    Point(&edit_);
     return;
   }
-  active_ = cur_ >= 0 && cur_ < static_cast<int>(records_.size())
+  Point(cur_ >= 0 && cur_ < static_cast<int>(records_.size())
                 ? &records_[static_cast<std::size_t>(cur_)]
-                : nullptr;
+                : nullptr);
 }
 
 void TDataSet::SetDisplayRecord(int index) {
@@ -343,6 +348,7 @@ void TDataSet::SetDisplayRecord(int index) {
 void TDataSet::SetState(TDataSetState state) {
   if (state_ == state) return;
   state_ = state;
+  source_.active = state_ != dsInactive;
   modified_ = false;
   UpdateActive();
   DataEvent(deUpdateState);
@@ -350,12 +356,19 @@ void TDataSet::SetState(TDataSetState state) {
 
 void TDataSet::ClosedError() { throw EDatabaseError(msg::SDataSetClosed); }
 
+void TField::ClosedDataSetError() { throw EDatabaseError(msg::SDataSetClosed); }
+
+const Variant& TField::NullData() noexcept { return kNull; }
+
 const Variant& TDataSet::NullValue() noexcept { return kNull; }
 
-// Defined here, where the data set's inline FieldData is at hand: one call per field read.
-const Variant& TField::Data() const {
-  if (dataset_ == nullptr) throw EDatabaseError(Format(msg::SDataSetMissing, field_name_));
-  return dataset_->FieldData(*this);
+void TField::NoDataSetError() const {
+  throw EDatabaseError(Format(msg::SDataSetMissing, field_name_));
+}
+
+void TField::Attach(TDataSet* dataSet) noexcept {
+  dataset_ = dataSet;
+  source_ = dataSet != nullptr ? &dataSet->source_ : nullptr;
 }
 
 void TDataSet::SetFieldData(TField& field, Variant value) {
@@ -434,7 +447,23 @@ void TDataSet::First() {
   DoEvent(AfterScroll);
 }
 
-void TDataSet::Next() { MoveBy(1); }
+void TDataSet::Next() {
+  // Streaming with nobody watching (the report run): read the next row into the one record.
+  if (state_ == dsBrowse && !eof_ && disable_count_ == 0 && data_sources_.empty() &&
+      !BeforeScroll && !AfterScroll && !filtered_ && calc_count_ == 0 && !records_.empty() &&
+      InternalIsUniDirectional()) {
+    bof_ = false;
+    if (fetched_all_ || !InternalFetch(records_.front().values)) {
+      fetched_all_ = true;
+      eof_ = true;
+      return;
+    }
+    records_.front().serial = next_serial_++;
+    ++rows_read_;
+    return;
+  }
+  MoveBy(1);
+}
 
 void TDataSet::Prior() { MoveBy(-1); }
 
@@ -600,15 +629,15 @@ Variant TDataSet::Lookup(std::string_view keyFields, const std::vector<Variant>&
   if (index < 0) return Variant();
   // Read the found record in place; reading never fetches, so the pointers stay valid.
   Record* saved = active_;
-  active_ = &records_[static_cast<std::size_t>(index)];
+  Point(&records_[static_cast<std::size_t>(index)]);
   Variant value;
   try {
     value = result->Value();
   } catch (...) {
-    active_ = saved;
+    Point(saved);
     throw;
   }
-  active_ = saved;
+  Point(saved);
   return value;
 }
 
@@ -1150,9 +1179,8 @@ void TDataSet::EnableControls() {
   if (disable_state_ != dsInactive && state_ != dsInactive) DataEvent(enable_event_);
 }
 
-void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
+void TDataSet::NotifySources(TDataEvent event, std::intptr_t info) {
   if (disable_count_ == 0) {
-    if (data_sources_.empty()) return;
     const std::vector<TDataSource*> sources = data_sources_;
     for (TDataSource* s : sources) s->DataEvent(event, info);
   } else if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange) {

@@ -174,7 +174,10 @@ class TDataSet : public TComponent {
 
   // ---- for fields, data sources and links ------------------------------------------------------
   // Tells the data sources (and through them the links) about a change.
-  void DataEvent(TDataEvent event, std::intptr_t info = 0);
+  void DataEvent(TDataEvent event, std::intptr_t info = 0) {
+    if (disable_count_ == 0 && data_sources_.empty()) return;  // nobody listens
+    NotifySources(event, info);
+  }
   // The stored value of a field in the active record; raises on a closed data set.
   const Variant& FieldData(const TField& field) const {
     if (state_ == dsInactive) ClosedError();
@@ -234,6 +237,7 @@ class TDataSet : public TComponent {
 
  private:
   friend class TFieldDefs;
+  friend class TField;
 
   struct Record {
     std::vector<Variant> values;  // one per result column
@@ -244,6 +248,13 @@ class TDataSet : public TComponent {
     bool applied = false;  // written by ApplyUpdates, not yet committed
   };
 
+  void NotifySources(TDataEvent event, std::intptr_t info);
+  // Makes r the record fields read.
+  void Point(Record* r) noexcept {
+    active_ = r;
+    source_.values = r != nullptr ? &r->values : nullptr;
+    source_.calc = r != nullptr ? &r->calc : nullptr;
+  }
   [[noreturn]] static void ClosedError();
   static const Variant& NullValue() noexcept;
   void OpenCursor();
@@ -283,6 +294,7 @@ class TDataSet : public TComponent {
   Record edit_;                  // the record being edited or inserted
   std::vector<bool> changed_;    // values set since Edit / Insert
   Record* active_ = nullptr;     // what fields read
+  TFieldSource source_;          // the same, as fields see it
   int cur_ = -1;
   int display_ = -1;
   bool eof_ = true;

@@ -23,11 +23,11 @@ void TField::SetDataSet(TDataSet* dataSet) {
   if (dataSet == dataset_) return;
   if (dataset_ != nullptr) {
     dataset_->RemoveField(this);  // raises while that data set is open
-    dataset_ = nullptr;
+    Attach(nullptr);
   }
   if (dataSet != nullptr) {
     dataSet->AddField(this);
-    dataset_ = dataSet;
+    Attach(dataSet);
   }
 }
 

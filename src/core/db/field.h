@@ -28,6 +28,14 @@ namespace bexlo {
 class TDataSet;
 class TField;
 
+// What the fields of a data set read: the active record's values, kept current by the data set
+// so that reading a field costs no call into it.
+struct TFieldSource {
+  const std::vector<Variant>* values = nullptr;  // data fields; null when there is no record
+  const std::vector<Variant>* calc = nullptr;    // calculated and lookup fields
+  bool active = false;                           // the data set is open
+};
+
 using TFieldNotifyEvent = std::function<void(TField* sender)>;
 // Replaces the field's text: displayText is true for display, false for editing.
 using TFieldGetTextEvent = std::function<void(TField* sender, std::string& text, bool displayText)>;
@@ -143,7 +151,13 @@ class TField : public TComponent {
   TField(TComponent* owner, TFieldType type);
 
   // The stored value (Null when null); raises on a closed data set.
-  const Variant& Data() const;
+  const Variant& Data() const {
+    if (source_ == nullptr) NoDataSetError();
+    if (!source_->active) ClosedDataSetError();
+    const std::vector<Variant>* v = field_kind_ == fkData ? source_->values : source_->calc;
+    if (v == nullptr || static_cast<std::size_t>(value_index_) >= v->size()) return NullData();
+    return (*v)[static_cast<std::size_t>(value_index_)];
+  }
   // Stores a value already in storage form, through the data set (state checks, events).
   void StoreData(Variant value);
   // Raises "Cannot access field '%s' as type %s".
@@ -172,7 +186,13 @@ class TField : public TComponent {
  private:
   friend class TDataSet;
 
+  [[noreturn]] void NoDataSetError() const;
+  [[noreturn]] static void ClosedDataSetError();
+  static const Variant& NullData() noexcept;
+  void Attach(TDataSet* dataSet) noexcept;
+
   TDataSet* dataset_ = nullptr;
+  const TFieldSource* source_ = nullptr;
   std::string field_name_;
   TFieldType data_type_;
   TFieldKind field_kind_ = fkData;

@@ -47,15 +47,18 @@ int DaysFromCivil(int y, int m, int d) noexcept {
   return era * 146097 + doe - 719468 + 25569;  // 25569: 1970-01-01 in the classic count
 }
 
+// Two or four decimal digits at pos (the caller checked the length).
 bool Digits(std::string_view s, std::size_t pos, std::size_t count, int& value) noexcept {
-  if (pos + count > s.size()) return false;
-  int v = 0;
-  for (std::size_t i = pos; i < pos + count; ++i) {
-    const char c = s[i];
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
+  const auto d = [&](std::size_t i) { return static_cast<unsigned>(s[pos + i]) - '0'; };
+  if (count == 2) {
+    const unsigned a = d(0), b = d(1);
+    if (a > 9 || b > 9) return false;
+    value = static_cast<int>(a * 10 + b);
+    return true;
   }
-  value = v;
+  const unsigned a = d(0), b = d(1), c = d(2), e = d(3);
+  if (a > 9 || b > 9 || c > 9 || e > 9) return false;
+  value = static_cast<int>(a * 1000 + b * 100 + c * 10 + e);
   return true;
 }
 

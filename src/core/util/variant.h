@@ -56,10 +56,10 @@ class Variant {
   // In-place assignment. Setting a string over a string reuses its storage, so a cursor that
   // refills the same row buffer for every record allocates nothing once the buffer has grown.
   void SetNull() noexcept { value_.emplace<std::monostate>(); }
-  void SetBoolean(bool v) noexcept { value_ = v; }
-  void SetInteger(std::int64_t v) noexcept { value_ = v; }
-  void SetFloat(double v) noexcept { value_ = v; }
-  void SetDate(double dateTime) noexcept { value_ = VariantDate{dateTime}; }
+  void SetBoolean(bool v) noexcept { Set(v); }
+  void SetInteger(std::int64_t v) noexcept { Set(v); }
+  void SetFloat(double v) noexcept { Set(v); }
+  void SetDate(double dateTime) noexcept { Set(VariantDate{dateTime}); }
   void SetString(std::string_view v) {
     if (auto* s = std::get_if<std::string>(&value_)) {
       s->assign(v.data(), v.size());
@@ -80,6 +80,16 @@ class Variant {
   friend bool operator==(const Variant&, const Variant&) = default;
 
  private:
+  // Overwrites a value of the same type in place; only a change of type rebuilds the variant.
+  template <class T>
+  void Set(T v) noexcept {
+    if (auto* p = std::get_if<T>(&value_)) {
+      *p = v;
+    } else {
+      value_.template emplace<T>(v);
+    }
+  }
+
   std::variant<std::monostate, bool, std::int64_t, double, std::string, VariantDate, TBytes> value_;
 };
 
