@@ -69,6 +69,21 @@ TEST_P(LinksTest, LinksHearStateScrollsEditsAndUpdates) {
   q->First();
   q->EnableControls();
   EXPECT_EQ(link.heard, (std::vector<std::string>{"changed"}));
+  // Nested: only the outermost EnableControls refreshes; a close while disabled is a new layout.
+  link.heard.clear();
+  q->DisableControls();
+  q->DisableControls();
+  q->Next();
+  q->EnableControls();
+  EXPECT_TRUE(link.heard.empty());
+  q->EnableControls();
+  EXPECT_EQ(link.heard, (std::vector<std::string>{"changed"}));
+  // A disabled data source tells its links that the data set is inactive.
+  link.heard.clear();
+  source.SetEnabled(false);
+  EXPECT_FALSE(link.Active());
+  source.SetEnabled(true);
+  EXPECT_EQ(link.heard, (std::vector<std::string>{"inactive", "active"}));
 }
 
 TEST_P(LinksTest, AGridSeesAWindowOfRecordsAroundTheCurrentOne) {

@@ -4,6 +4,7 @@
 #include "db_test_support.h"
 #include "util/datetime.h"
 #include "util/format_settings.h"
+#include "util/strings.h"
 
 namespace bexlo::testing {
 namespace {
@@ -176,6 +177,50 @@ TEST_P(TypesTest, FieldsConvertAndFormatByTheClassicRules) {
   EXPECT_TRUE(n->IsNull());
   q->Cancel();
   EXPECT_EQ(n->AsFloat(), 1234.5);
+}
+
+TEST_P(TypesTest, DefinitionsWithoutOpeningAndFieldsMadeFromThem) {
+  // An edit window's query: its field definitions are read without running it, then fields are
+  // made from them before it opens.
+  auto edit = Query("SELECT * FROM t WHERE 1 = 1 AND id = :id");
+  edit->SetRequestLive(true);
+  edit->FieldDefs().Update();
+  ASSERT_EQ(edit->FieldDefs().Count(), 11);
+  EXPECT_FALSE(edit->Active());
+  EXPECT_EQ(edit->FieldDefs().Find("s").Size, 20);
+  TField* s = edit->FieldDefs().Find("s").CreateField(edit.get(), edit.get());
+  TField* m = edit->FieldDefs().Find("m").CreateField(edit.get(), edit.get());
+  TField* id = edit->FieldDefs().Find("id").CreateField(edit.get(), edit.get());
+  s->SetDisplayLabel("Name");
+  Exec("INSERT INTO t (id, s, m) VALUES (7, 'seven', 'a')");
+  edit->ParamByName("id")->SetAsInteger(7);
+  edit->Open();
+  EXPECT_EQ(edit->FieldCount(), 3);  // only the fields made
+  EXPECT_EQ(s->AsString(), "seven");
+  EXPECT_EQ(s->DisplayLabel(), "Name");
+  m->SetIndex(0);
+  EXPECT_EQ(edit->Fields(0), m);
+  EXPECT_EQ(id->Index(), 2);
+  edit->Edit();
+  TStringList lines;
+  lines.Add("first");
+  lines.Add("second");
+  if (auto* blob = dynamic_cast<TBlobField*>(m)) {
+    blob->AssignLines(lines);
+  } else {
+    m->SetAsString("first\r\nsecond");
+  }
+  edit->Post();
+  edit->Close();
+  edit->Open();  // the fields made stay across Close and Open
+  EXPECT_EQ(m->AsString(), "first\r\nsecond");
+  if (auto* blob = dynamic_cast<TBlobField*>(m)) {
+    TStringList back;
+    blob->GetLines(back);
+    EXPECT_EQ(back.Count(), 2);
+    EXPECT_EQ(blob->BlobSize(), 13u);
+  }
+  EXPECT_THROW(s->SetFieldName("other"), EDatabaseError);  // not while open
 }
 
 BEXLO_DB_SUITE(TypesTest);
