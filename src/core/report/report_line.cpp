@@ -1,9 +1,12 @@
 #include "report/report_line.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "report/blob.h"
 #include "reportlang/custom_report.h"
@@ -101,15 +104,30 @@ bool AppendFixedFast(std::string& out, double value, int decimals) {
   static constexpr double kLimit[16] = {1e15, 1e14, 1e13, 1e12, 1e11, 1e10, 1e9, 1e8,
                                         1e7,  1e6,  1e5,  1e4,  1e3,  1e2,  1e1, 1e0};
   if (decimals < 0 || decimals > 15 || !(std::fabs(value) < kLimit[decimals])) return false;
-  const double scaled = std::ldexp(value, decimals + 1);  // exact: a power of two
-  if (scaled == std::trunc(scaled) && std::fmod(std::fabs(scaled), 2.0) == 1.0)
-    value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
   char buffer[40];
+  char* end;
+  if (value == std::trunc(value)) {
+    // A whole number (counts, keys, totals of them): its digits and the zeros.
+    end = std::to_chars(buffer, buffer + 20, static_cast<std::int64_t>(value)).ptr;
+    if (decimals > 0) {
+      *end++ = '.';
+      end = std::fill_n(end, decimals, '0');
+    }
+    out.append(buffer, end);
+    return true;
+  }
+  // An exact tie at `decimals` digits is a value whose double times 2^(decimals+1) is an odd
+  // whole number (exact: a power of two); such a number is below 2^53.
+  const double scaled = std::ldexp(value, decimals + 1);
+  if (std::fabs(scaled) < 9007199254740992.0 && scaled == std::trunc(scaled) &&
+      (static_cast<std::int64_t>(scaled) & 1) != 0)
+    value = std::nextafter(value, value > 0 ? HUGE_VAL : -HUGE_VAL);
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) return false;
   const char* begin = buffer;
-  const char* end = result.ptr;
-  if (*begin == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) ++begin;
+  end = result.ptr;
+  if (*begin == '-' && std::all_of(begin + 1, static_cast<const char*>(end), [](char c) { return c == '0' || c == '.'; }))
+    ++begin;
   out.append(begin, static_cast<std::size_t>(end - begin));
   return true;
 }
@@ -194,12 +212,88 @@ void AppendFieldNumber(std::string& out, double value, int width, int decimals, 
   out.erase(start, begin - start);
 }
 
-void AppendFieldDate(std::string& out, double value) {
-  if (value == 0) return;
+namespace {
+
+void AppendDateUncached(std::string& out, double value) {
   if (std::trunc(value) != 0)
     out.append(DateTimeToStr(value));
   else
     out.append(TimeToStr(value));
+}
+
+// Whether a date or time format writes digits and separators only (no names, no AM/PM), so
+// that its text depends on nothing else of the settings.
+bool IsNumericFormat(std::string_view format) {
+  char previous = 0;
+  int run = 0;
+  for (char c : format) {
+    const char lower = static_cast<char>(c | 0x20);
+    run = lower == previous ? run + 1 : 1;
+    previous = lower;
+    switch (lower) {
+      case 'd': case 'm':
+        if (run > 2) return false;  // ddd, mmm: names
+        break;
+      case 'y': case 'h': case 'n': case 's': case 'z':
+        break;
+      default:
+        if (c != '/' && c != ':' && c != '.' && c != '-' && c != ' ' && c != ',') return false;
+    }
+  }
+  return true;
+}
+
+// Dates repeat from record to record: their texts are kept in a small direct-mapped cache,
+// used while the date and time formats are numeric and unchanged.
+class TDateTexts {
+ public:
+  void Append(std::string& out, double value) {
+    if (!Usable(FormatSettings())) return AppendDateUncached(out, value);
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15u) >> (64 - kBits)];
+    if (!entry.used || entry.bits != bits) {
+      entry.text.clear();
+      AppendDateUncached(entry.text, value);
+      entry.bits = bits;
+      entry.used = true;
+    }
+    out.append(entry.text);
+  }
+
+ private:
+  static constexpr int kBits = 12;
+  static constexpr std::size_t kSize = std::size_t{1} << kBits;
+  struct Entry {
+    std::uint64_t bits = 0;
+    bool used = false;
+    std::string text;
+  };
+
+  bool Usable(const TFormatSettings& fs) {
+    if (fs.ShortDateFormat == short_date_ && fs.LongTimeFormat == long_time_ && fs.DateSeparator == date_separator_ &&
+        fs.TimeSeparator == time_separator_)
+      return numeric_;
+    short_date_ = fs.ShortDateFormat;
+    long_time_ = fs.LongTimeFormat;
+    date_separator_ = fs.DateSeparator;
+    time_separator_ = fs.TimeSeparator;
+    numeric_ = IsNumericFormat(short_date_) && IsNumericFormat(long_time_);
+    for (Entry& entry : entries_) entry.used = false;
+    return numeric_;
+  }
+
+  std::array<Entry, kSize> entries_;
+  std::string short_date_, long_time_, date_separator_, time_separator_;
+  bool numeric_ = false;
+};
+
+}  // namespace
+
+void AppendFieldDate(std::string& out, double value) {
+  if (value == 0) return;
+  thread_local TDateTexts texts;
+  texts.Append(out, value);
 }
 
 std::vector<std::string> WrapFieldText(std::string_view text, int width) {

@@ -152,6 +152,20 @@ TEST_F(ReportFieldTest, OtherTypesAndInvalidNames) {
   EXPECT_EQ(Print("@D"), "09/03/2024 13:05:00");
   Var("D").SetDate(EncodeTime(7, 30, 15, 0));
   EXPECT_EQ(Print("@D"), "07:30:15");
+  {
+    // Date texts follow the settings in force, also when the same date printed before.
+    TFormatSettings dotted = DefaultFormatSettings();
+    dotted.DateSeparator = ".";
+    ScopedFormatSettings scoped(dotted);
+    Var("D").SetDate(EncodeDate(2024, 3, 9));
+    EXPECT_EQ(Print("@D"), "09.03.2024");
+    FormatSettings().ShortDateFormat = "d mmm yyyy";
+    EXPECT_EQ(Print("@D"), "9 Mar 2024");
+    FormatSettings().ShortMonthNames[2] = "mar";
+    EXPECT_EQ(Print("@D"), "9 mar 2024");
+  }
+  EXPECT_EQ(Print("@D"), "09/03/2024");
+  Var("D").SetDate(EncodeTime(7, 30, 15, 0));
   EXPECT_EQ(Print("@UNKNOWN:4"), "!!!!");
   EXPECT_EQ(Print("@UNKNOWN"), "");
   Var("S").SetString("Жёлтый");
