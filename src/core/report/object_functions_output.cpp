@@ -7,7 +7,10 @@
 #include "report/object_functions_handlers.h"
 #include "report/qo_report.h"
 #include "reportlang/builtin_handlers.h"
+#include "util/exceptions.h"
+#include "util/format.h"
 #include "util/hooks.h"
+#include "util/messages.h"
 #include "util/strings.h"
 
 namespace bexlo::report_functions {
@@ -20,6 +23,43 @@ bool ReportIsEnding(TCustomReport& report) {
 }
 
 namespace {
+
+// Included reports nest at most this deep (a template that includes itself stops here).
+constexpr int kMaxIncludeDepth = 32;
+
+// The report Include creates: it knows how deep it is nested, and refuses to be prepared or run
+// again while it is preparing or running (its own blob reached through handed-over variables),
+// which would otherwise free the lists of a run in progress.
+class TIncludedReport final : public TQoReport {
+ public:
+  explicit TIncludedReport(int depth) : depth_(depth) {}
+  int Depth() const noexcept { return depth_; }
+
+  void Prepare() override { Guarded([this] { TQoReport::Prepare(); }); }
+  void Execute() override { Guarded([this] { TQoReport::Execute(); }); }
+
+ private:
+  template <typename F>
+  void Guarded(F body) {
+    if (busy_) throw ECustomReportError(msg::SQoIncludeRunning);
+    busy_ = true;
+    try {
+      body();
+    } catch (...) {
+      busy_ = false;
+      throw;
+    }
+    busy_ = false;
+  }
+
+  int depth_;
+  bool busy_ = false;
+};
+
+int IncludeDepth(TCustomReport& report) {
+  const auto* included = dynamic_cast<const TIncludedReport*>(&report);
+  return included ? included->Depth() : 0;
+}
 
 // Creates every variable of `from` in `to` with its value, except the "@" registers and
 // FileName; DISPATCH and UNDEFINED values are not handed over.
@@ -52,7 +92,8 @@ TBlob* BlobOf(TReportVar& cell) {
 
 // Include(group, name): the stored template `name` of `group` (Report_GetFmtData) as a nested
 // report that takes its settings and callbacks from this one and, when it asks for names, the
-// values of this report's variables. UNDEFINED when there is no such template.
+// values of this report's variables. UNDEFINED when there is no such template. Nesting is
+// bounded (kMaxIncludeDepth), and a nested report never runs inside its own run.
 void FnInclude(TCustomReport& report, TParamList& params, TReportVar& result) {
   bool oneRecord = false, landscape = false;
   std::string outputName;
@@ -60,8 +101,10 @@ void FnInclude(TCustomReport& report, TParamList& params, TReportVar& result) {
       Arg(params, 0).GetString(), Arg(params, 1).GetString(), report.DataBaseName, oneRecord, landscape,
       outputName);
   if (!lines) return;
+  const int depth = IncludeDepth(report) + 1;
+  if (depth > kMaxIncludeDepth) throw ECustomReportError(Format(msg::SQoIncludeTooDeep, kMaxIncludeDepth));
 
-  auto nested = std::make_unique<TQoReport>();
+  auto nested = std::make_unique<TIncludedReport>(depth);
   nested->SetFormatSource(*lines);
   nested->PrintName = outputName;
   nested->SetOrientation(landscape ? TPrinterOrientation::poLandscape : TPrinterOrientation::poPortrait);

@@ -144,11 +144,16 @@ inline constexpr const char SQoHintCurTime[] = "Current time";
 inline constexpr const char SQoHintCurDate[] = "Current date";
 // run
 inline constexpr const char SQoInterruptByUser[] = "Operation is interrupt by user";
+inline constexpr const char SQoNotPrepared[] = "%s: the report is not prepared";
+inline constexpr const char SQoNestedTooDeep[] = "Nested reports are too deep (a report includes itself)";
 inline constexpr const char SQoOutputNotOpen[] = "%s: the report output is not open";
 inline constexpr const char SQoOutputCreate[] = "Cannot create the report output %s: %s";
 inline constexpr const char SQoOutputWrite[] = "Cannot write the report output %s: %s";
 inline constexpr const char SQoOutputRead[] = "Cannot read the report output %s: %s";
 inline constexpr const char SQoOutputRename[] = "Cannot rename the report output %s to %s: %s";
+// report object functions
+inline constexpr const char SQoIncludeTooDeep[] = "Include: included reports are nested more than %d deep";
+inline constexpr const char SQoIncludeRunning[] = "Include: the included report is already running (it includes itself)";
 
 // ---- output: output file, page model, viewer ---------------------------------------------------
 // Face names of the font code's families (Arial 0, Courier New 1 and 15, Times New Roman 2).

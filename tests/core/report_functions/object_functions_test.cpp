@@ -346,5 +346,23 @@ TEST_F(IncludeTest, AnIncludedReportWithoutOutputGivesAnEmptyMemo) {
   EXPECT_EQ(Var("N").VarType(), vtUnDefined);
 }
 
+// A template that includes itself, or a nested report that reaches its own blob through the
+// handed-over variables, ends the run with an error instead of recursing without end.
+TEST_F(IncludeTest, RecursiveIncludesEndTheRunWithAnError) {
+  StoredTemplates()["parts/self"] = ".VARS\nSUB := Include('parts', 'self')\n.DETAIL\ndeeper @SUB\n";
+  StoredTemplates()["parts/echo"] = ".DETAIL\necho @SUB\n";
+  StoredTemplates()["parts/exec"] = ".VARS\nM := ExecuteInclude(SUB)\n";
+  for (const char* name : {"self", "echo", "exec"}) {
+    report_ = std::make_unique<TQoReport>();
+    try {
+      Run(Format(".SQL\nselect id from t\n.VARS\nSUB := Include('parts', '%s')\n.DETAIL\n@SUB\n", name));
+      ADD_FAILURE() << name << ": no error";
+    } catch (const ECustomReportError& e) {
+      SCOPED_TRACE(name);
+      EXPECT_NE(e.Message().find("nclude"), std::string::npos) << e.Message();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace bexlo::testing
