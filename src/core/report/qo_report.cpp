@@ -249,6 +249,10 @@ void TQoReport::ResetRunState() {
   record_script_.reset();
   template_query_.reset();
   filtr_ = page_num_ = rec_num_ = line_num_ = invalid_ = nullptr;
+  ResetOutputState();
+}
+
+void TQoReport::ResetOutputState() {
   position_ = 0;
   state_ = rsPageTop;
   para_left_ = para_right_ = para_left_mm_ = para_right_mm_ = 0;
@@ -310,6 +314,7 @@ void TQoReport::CreatePredefinedVars() {
 }
 
 void TQoReport::Prepare() {
+  if (running_) throw Exception(Format(msg::SQoReportRunning, "Prepare"));
   ErrorPos = -1;
   output_.reset();
   ResetRunState();

@@ -166,6 +166,8 @@ class TQoReport : public TCustomReport {
   const TStringList& OutputAliases() const noexcept { return output_aliases_; }
   // The report end is printing (the last footers).
   bool IsEnding() const noexcept { return (state_ & rsEnding) != 0; }
+  // Execute is under way (Prepare and Execute refuse to start again meanwhile).
+  bool Running() const noexcept { return running_; }
   std::uint16_t State() const noexcept { return state_; }
 
   // ---- measuring and progress ----------------------------------------------------------------
@@ -188,6 +190,8 @@ class TQoReport : public TCustomReport {
   friend class Run;
 
   void ResetRunState();
+  // Page position, state flags, paragraph and font state as a run starts.
+  void ResetOutputState();
   void CreatePredefinedVars();
   void CreateFieldVars();
   void ReadPageSize();
@@ -261,6 +265,7 @@ class TQoReport : public TCustomReport {
   std::string font_name_;  // the printer font as this report left it
   int font_points_ = 0;
   int font_style_ = -1;
+  bool running_ = false;
   bool at_line_start_ = true;    // nothing written yet on the current output line
   bool in_page_break_ = false;   // the page footer and header of a break are printing
   bool in_page_footer_ = false;  // PAGEFOOTER lines print (they are not counted in LineNum)

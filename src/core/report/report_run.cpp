@@ -48,6 +48,13 @@ std::string FreeOutputPath(const std::string& path) {
   }
 }
 
+// Reports running at once: a nested report runs inside the field that prints it.
+constexpr int kMaxRunDepth = 64;
+int& RunDepth() {
+  static int depth = 0;
+  return depth;
+}
+
 // How a field's value reaches its variable.
 enum class TLoadKind { lkString, lkNumber, lkBoolean, lkDate, lkMemo };
 
@@ -85,6 +92,23 @@ class TQoReport::Run {
   explicit Run(TQoReport& report) : r(report) {}
 
   void Execute() {
+    if (!r.page_num_ || !r.rec_num_ || !r.line_num_) throw Exception(Format(msg::SQoNotPrepared, "Execute"));
+    // A report printed inside its own run, or a chain of reports that include one another,
+    // ends with an error instead of recursing without end.
+    if (r.running_) throw Exception(Format(msg::SQoReportRunning, "Execute"));
+    if (RunDepth() >= kMaxRunDepth) throw Exception(msg::SQoNestedTooDeep);
+    struct Running {
+      bool& flag;
+      explicit Running(bool& f) : flag(f) {
+        flag = true;
+        ++RunDepth();
+      }
+      ~Running() {
+        flag = false;
+        --RunDepth();
+      }
+    } running(r.running_);
+    r.ResetOutputState();
     r.page_num_->SetNumber(1);
     r.rec_num_->SetNumber(0);
     r.line_num_->SetNumber(0);

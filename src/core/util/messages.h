@@ -145,7 +145,8 @@ inline constexpr const char SQoHintCurDate[] = "Current date";
 // run
 inline constexpr const char SQoInterruptByUser[] = "Operation is interrupt by user";
 inline constexpr const char SQoNotPrepared[] = "%s: the report is not prepared";
-inline constexpr const char SQoNestedTooDeep[] = "Nested reports are too deep (a report includes itself)";
+inline constexpr const char SQoNestedTooDeep[] = "Nested reports are too deep (reports include one another)";
+inline constexpr const char SQoReportRunning[] = "%s: the report is running (it prints itself)";
 inline constexpr const char SQoOutputNotOpen[] = "%s: the report output is not open";
 inline constexpr const char SQoOutputCreate[] = "Cannot create the report output %s: %s";
 inline constexpr const char SQoOutputWrite[] = "Cannot write the report output %s: %s";

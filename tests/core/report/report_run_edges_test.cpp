@@ -7,6 +7,7 @@
 
 #include "run_test_support.h"
 
+#include "report/blob.h"
 #include "report/post_passes.h"
 #include "reportlang/report_var.h"
 #include "util/exceptions.h"
@@ -40,6 +41,35 @@ TEST_F(ReportEdgesTest, RecordSources) {
   report->OnSetValues = [&](TObject*) { report->GetVarByName("N")->SetNumber(n); };
   report->OnEndReport = [&](TObject*) { return ++n > 3; };
   EXPECT_EQ(Run(*report), Crlf({"row 1", "row 2", "row 3", "end"}));
+}
+
+TEST_F(ReportEdgesTest, ExecuteNeedsPrepareAndRepeats) {
+  auto report = MakeReport(".VARS\nOneRecord = TRUE\n.REPORTHEADER\nhead\n.DETAIL\nline\n");
+  EXPECT_THROW(report->Execute(), Exception);
+  EXPECT_EQ(Run(*report), Crlf({"head", "line"}));
+  report->Execute();  // a second run of the same preparation starts afresh
+  EXPECT_EQ(ReadFile(Path("out.prn")), Crlf({"head", "line"}));
+}
+
+TEST_F(ReportEdgesTest, ANestedReportThatPrintsItselfEndsWithAnError) {
+  auto report = MakeReport(".VARS\nOneRecord = TRUE\n.DETAIL\n@SUB\n");
+  report->OnSetNames = [&](TObject*) {
+    auto nested = std::make_unique<TQoReport>();
+    nested->FormatSource().SetText(".DETAIL\n@SUB\n");
+    nested->PrintName = "nested.prn";
+    TQoReport* inner = nested.get();
+    auto* blob = new TBlob(std::move(nested));
+    report->Objects().Add(blob);
+    report->AddVar("SUB")->SetObject(blob);
+    inner->OnSetNames = [inner, blob](TObject*) { inner->AddVar("SUB")->SetObject(blob); };
+  };
+  report->Prepare();
+  try {
+    report->Execute();
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Prepare: the report is running (it prints itself)");
+  }
 }
 
 TEST_F(ReportEdgesTest, DataSetPositionIsRestored) {
