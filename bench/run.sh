@@ -9,7 +9,7 @@ shift
 build=${BEXLO_BENCH_BUILD:-$top/build-bench}
 "$top/scripts/install-deps"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBEXLO_TESTS=OFF >/dev/null
-cmake --build "$build" --target "bench_$name"
+cmake --build "$build" --target "bench_$name" -j "${BENCH_JOBS:-2}"
 if [ -x "$here/$name.sh" ]; then
   exec "$here/$name.sh" "$build/bench/bench_$name" "$@"
 fi
