@@ -104,7 +104,7 @@ struct TQoReport::TemplateReader {
   void Read() {
     // Page footer lines are measured from the default font.
     SetFont(*r.printer_, footer_font_code, footer_font_size, nullptr);
-    const TStringList& lines = r.format_source_;
+    const TStringList& lines = r.FormatSource();
     for (int i = 0; i < lines.Count(); ++i) {
       const std::string& line = lines.Get(i);
       Line(line);
@@ -300,8 +300,8 @@ struct TQoReport::TemplateReader {
   // such name in the text up to there that is not part of a longer name. -1 when there is none.
   int StatementStart(int before, const std::string& upperName) {
     if (text32.empty()) {
-      for (int i = 0; i < r.format_source_.Count(); ++i) {
-        text32 += Utf8ToUtf32(r.format_source_.Get(i));
+      for (int i = 0; i < r.FormatSource().Count(); ++i) {
+        text32 += Utf8ToUtf32(r.FormatSource().Get(i));
         text32 += U"\r\n";
       }
     }
