@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,8 +36,13 @@ std::set<std::string>& OpenOutputs() {
   return outputs;
 }
 
+// The registry's key of a path: "a/./b.prn" and "a/b.prn" are one file.
+std::string OutputKey(const std::string& path) { return std::filesystem::path(path).lexically_normal().string(); }
+
+bool OutputInUse(const std::string& path) { return OpenOutputs().count(OutputKey(path)) != 0; }
+
 std::string FreeOutputPath(const std::string& path) {
-  if (!OpenOutputs().count(path)) return path;
+  if (!OutputInUse(path)) return path;
   const std::size_t slash = path.rfind('/');
   const std::size_t dot = path.rfind('.');
   const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
@@ -44,7 +50,7 @@ std::string FreeOutputPath(const std::string& path) {
   const std::string ext = hasExt ? path.substr(dot) : std::string();
   for (int n = 1;; ++n) {
     std::string candidate = stem + "." + std::to_string(n) + ext;
-    if (!OpenOutputs().count(candidate)) return candidate;
+    if (!OutputInUse(candidate)) return candidate;
   }
 }
 
@@ -118,7 +124,7 @@ class TQoReport::Run {
     r.PrintName = fileName ? fileName->GetString() : std::string();
     path = ExpandOutputPath(r.PrintName);
     if (path.empty()) return;
-    if (OpenOutputs().count(path)) {
+    if (OutputInUse(path)) {
       path = FreeOutputPath(path);
       r.PrintName = path;
       if (fileName) fileName->SetString(path);
@@ -127,8 +133,9 @@ class TQoReport::Run {
       TReportVar* append = r.GetVarByName("FileAppendMode");
       const bool appending = append && append->VarType() == vtBoolean && append->GetBoolean() && FileExists(path);
       r.output_ = std::make_unique<TOutputStream>(path, appending);
-      OpenOutputs().insert(path);
+      OpenOutputs().insert(OutputKey(path));
       registered = true;
+      registered_path = path;
       Bind();
       Walk();
       r.FlushParagraphCarry();
@@ -344,7 +351,7 @@ class TQoReport::Run {
         outputExists = ::stat(path.c_str(), &st) == 0;
     });
     r.output_.reset();
-    if (registered) OpenOutputs().erase(path);
+    if (registered) OpenOutputs().erase(OutputKey(registered_path));
     r.template_query_.reset();
     step([&] {
       TReportVar* fileName = r.GetVarByName("FileName");
@@ -382,6 +389,7 @@ class TQoReport::Run {
   TQoReport& r;
   std::string path;
   bool registered = false;
+  std::string registered_path;
   TDataSet* data_set = nullptr;
   bool unidirectional = false;
   bool has_bookmark = false;

@@ -122,15 +122,15 @@ TEST_F(ReportEdgesTest, PagePairingAndColumnPasses) {
   for (int i = 1; i <= 6; ++i) Exec("insert into T values (" + std::to_string(i) + ")");
   auto q = Query("select ID from T order by ID");
   q->Open();
-  EXPECT_EQ(Run(".VARS\nPageSize = 6\n.PAGEHEADER\nH@PageNum:1\n.DETAIL\n@ID\n", q.get()), Expected("pair_pages.prn"));
-  EXPECT_EQ(ReadFile(Path("out.bak")), Expected("pair_pages.bak"));
+  EXPECT_EQ(Run(".VARS\nPageSize = 6\n.PAGEHEADER\nH@PageNum:1\n.DETAIL\n@ID\n", q.get()), Expected("pair_pages.out"));
+  EXPECT_EQ(ReadFile(Path("out.bak")), Expected("pair_pages_backup.out"));
   EXPECT_FALSE(Exists(Path("out.$$$")));
 
   SetPageLines(60);
   q->Close();
   q = Query("select ID from T where ID <= 5 order by ID");
   q->Open();
-  EXPECT_EQ(Run(".VARS\nPageSize = 2\nPageCols = 2\n.DETAIL\n@ID\n", q.get()), Expected("columns.prn"));
+  EXPECT_EQ(Run(".VARS\nPageSize = 2\nPageCols = 2\n.DETAIL\n@ID\n", q.get()), Expected("columns.out"));
 }
 
 TEST_F(ReportEdgesTest, PairingDirectly) {

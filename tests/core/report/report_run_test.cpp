@@ -29,7 +29,7 @@ TEST_F(ReportOutputTest, GroupsFootersAndTotals) {
       ".FOOTER1\nTotal @AMOUNT:-6.2\n"
       ".REPORTFOOTER\nEnd\n",
       q.get());
-  EXPECT_EQ(out, Expected("groups.prn"));
+  EXPECT_EQ(out, Expected("groups.out"));
 }
 
 TEST_F(ReportOutputTest, FilterSkipsRecordsAndCountsOnlyPrintedOnes) {
@@ -46,7 +46,7 @@ TEST_F(ReportOutputTest, FilterSkipsRecordsAndCountsOnlyPrintedOnes) {
       ".FOOTER1\n@RecNum:-3.300 recs @AMOUNT:-4 sum @AMOUNT:-3.200 cnt\n";
   auto report = MakeReport(std::string(templ).replace(templ.find("@Limit"), 6, "2"));
   report->SetDataSet(q.get());
-  EXPECT_EQ(Run(*report), Expected("filters.prn"));
+  EXPECT_EQ(Run(*report), Expected("filters.out"));
 
   // Every record filtered out: the report-header script ran once, nothing was printed and the
   // empty output is gone.
@@ -72,7 +72,7 @@ TEST_F(ReportOutputTest, PageBreaksPageHeaderFooterAndRecordHeader) {
       ".DETAIL\n@ID\n"
       ".PAGEFOOTER\nend of page @PageNum:1.300\n",
       q.get());
-  EXPECT_EQ(out, Expected("page_breaks.prn"));
+  EXPECT_EQ(out, Expected("page_breaks.out"));
 }
 
 TEST_F(ReportOutputTest, PageBreakWhileAFooterPrintsKeepsTheNextRecordHeader) {
@@ -89,7 +89,7 @@ TEST_F(ReportOutputTest, PageBreakWhileAFooterPrintsKeepsTheNextRecordHeader) {
       ".FOOTER2\nsum @ID:-2\n"
       ".PAGEFOOTER\n-- end @PageNum:1.300\n",
       q.get());
-  EXPECT_EQ(out, Expected("footer_break.prn"));
+  EXPECT_EQ(out, Expected("footer_break.out"));
 }
 
 TEST_F(ReportOutputTest, FormFeedBreaksBeforeEveryNextLine) {
@@ -98,7 +98,7 @@ TEST_F(ReportOutputTest, FormFeedBreaksBeforeEveryNextLine) {
   auto q = Query("select ID from T order by ID");
   q->Open();
   // Record 3 gets a page of its own although record 2's line itself began a page.
-  EXPECT_EQ(Run(".PAGEHEADER\nP@PageNum\n.DETAIL\n@ID@FORMFEED ignored\n", q.get()), Expected("formfeed.prn"));
+  EXPECT_EQ(Run(".PAGEHEADER\nP@PageNum\n.DETAIL\n@ID@FORMFEED ignored\n", q.get()), Expected("formfeed.out"));
 }
 
 TEST_F(ReportOutputTest, ParagraphsWrapAndCarryTheirText) {
@@ -107,7 +107,7 @@ TEST_F(ReportOutputTest, ParagraphsWrapAndCarryTheirText) {
   auto q = Query("select TXT from T");
   q->Open();
   // Lines without fields take the carried text too: nothing of the paragraph is lost.
-  EXPECT_EQ(Run(".DETAIL\n\\PB10:10\n@TXT\nmore words\\PE\n", q.get()), Expected("paragraphs.prn"));
+  EXPECT_EQ(Run(".DETAIL\n\\PB10:10\n@TXT\nmore words\\PE\n", q.get()), Expected("paragraphs.out"));
 }
 
 TEST_F(ReportOutputTest, ParagraphOverAPageBreak) {
@@ -119,7 +119,7 @@ TEST_F(ReportOutputTest, ParagraphOverAPageBreak) {
   q->Open();
   // The paragraph is closed before the page mark (on a line of its own) and reopened after the
   // page header with its indents in millimetres.
-  EXPECT_EQ(Run(".PAGEHEADER\nH\n.DETAIL\n\\PB10:10@TXT\\PE\n", q.get()), Expected("paragraph_break.prn"));
+  EXPECT_EQ(Run(".PAGEHEADER\nH\n.DETAIL\n\\PB10:10@TXT\\PE\n", q.get()), Expected("paragraph_break.out"));
 }
 
 TEST_F(ReportOutputTest, WrappedFieldsMemosAndJoinedRepetitions) {
@@ -129,7 +129,7 @@ TEST_F(ReportOutputTest, WrappedFieldsMemosAndJoinedRepetitions) {
   auto q = Query("select * from W order by ID");
   q->Open();
   // The "\N" line's last repetition writes everything it gathered.
-  EXPECT_EQ(Run(".DETAIL\n@ID:-2|@TXT:10.1|@M:4|\n@TXT:6.1+\\N\n", q.get()), Expected("wrapped_memo.prn"));
+  EXPECT_EQ(Run(".DETAIL\n@ID:-2|@TXT:10.1|@M:4|\n@TXT:6.1+\\N\n", q.get()), Expected("wrapped_memo.out"));
 }
 
 TEST_F(ReportOutputTest, NestedReportPrintsItsOutputLines) {
@@ -148,7 +148,7 @@ TEST_F(ReportOutputTest, NestedReportPrintsItsOutputLines) {
     report->Objects().Add(blob);
     report->AddVar("SUB")->SetObject(blob);
   };
-  EXPECT_EQ(Run(*report), Expected("nested.prn"));
+  EXPECT_EQ(Run(*report), Expected("nested.out"));
   // The nested run wrote beside the running output instead of over it.
   ASSERT_NE(blob, nullptr);
   EXPECT_EQ(blob->Report()->PrintName, Path("out.1.prn"));
@@ -165,7 +165,7 @@ TEST_F(ReportOutputTest, GroupListPrintsOneRowPerKey) {
       ".DETAIL\n#CalcGroup(G)\n"
       ".REPORTFOOTER\n@G_K:-3 @G_S:-6.1\n",
       q.get());
-  EXPECT_EQ(out, Expected("group_list.prn"));
+  EXPECT_EQ(out, Expected("group_list.out"));
 }
 
 }  // namespace bexlo::testing
