@@ -1,21 +1,15 @@
-// TQoReport: the component side (settings, assignment, parameters, presenter, registry check)
-// and Prepare's set-up. The template reader is in template_reader.cpp, the run in report_run.cpp,
-// the line writer in report_writer.cpp.
+// TQoReport: the registry check, the printer and Prepare's set-up. The template reader is in
+// template_reader.cpp, the run in report_run.cpp, the line writer in report_writer.cpp.
 #include "report/qo_report.h"
 
 #include <algorithm>
 
-#include "db/data_source.h"
 #include "db/dataset.h"
-#include "db/params.h"
 #include "db/query.h"
-#include "db/stored_proc.h"
 #include "output/output_format.h"
 #include "report/object_functions.h"
 #include "report/output_stream.h"
 #include "report/report_line.h"
-#include "report/report_params.h"
-#include "report/report_presenter.h"
 #include "report/reports_list.h"
 #include "reportlang/builtin_functions.h"
 #include "reportlang/commands.h"
@@ -28,12 +22,6 @@
 
 namespace bexlo {
 
-std::string ExpandOutputPath(std::string_view name) {
-  if (name.empty()) return {};
-  if (name.find('/') != std::string_view::npos) return std::string(name);
-  return ApplicationDir + std::string(name);
-}
-
 TQoReport::TQoReport(TComponent* owner) : TCustomReport(owner), printer_(&Printer()) {}
 
 TQoReport::~TQoReport() {
@@ -43,42 +31,15 @@ TQoReport::~TQoReport() {
   ResetRunState();
 }
 
-// ---- settings -------------------------------------------------------------------------------------
-
-void TQoReport::SetDataSet(TDataSet* dataSet) {
-  if (data_set_ == dataSet) return;
-  if (data_set_) data_set_->RemoveFreeNotification(this);
-  data_set_ = dataSet;
-  if (data_set_) data_set_->FreeNotification(this);
-}
+// ---- printer and orientation ---------------------------------------------------------------------
 
 TDataSet* TQoReport::GetDataSet() {
   if (template_query_) return template_query_.get();
-  return data_set_;
-}
-
-void TQoReport::SetFormatSource(const TStrings& lines) {
-  if (&lines == &format_source_) return;
-  format_source_.Assign(&lines);
-}
-
-void TQoReport::SetDataSource(TDataSource* source) {
-  if (data_source_ == source) return;
-  if (data_source_) data_source_->RemoveFreeNotification(this);
-  data_source_ = source;
-  if (data_source_) data_source_->FreeNotification(this);
-}
-
-void TQoReport::Notification(TComponent* component, TOperation operation) {
-  TCustomReport::Notification(component, operation);
-  if (operation != TOperation::opRemove) return;
-  if (component == data_source_) data_source_ = nullptr;
-  if (component == data_set_) data_set_ = nullptr;
+  return DataSet();
 }
 
 void TQoReport::SetOrientation(TPrinterOrientation orientation) {
-  orientation_ = orientation;
-  printer_->SetOrientation(orientation);
+  TCustomReport::SetOrientation(orientation);
   ReadPageSize();
 }
 
@@ -92,136 +53,7 @@ void TQoReport::SetPrinterModel(TPrinterModel* printer) {
   ReadPageSize();
 }
 
-void TQoReport::SetModeParam(std::uint32_t mask, bool value) noexcept {
-  if (value)
-    ModeFlags |= mask;
-  else
-    ModeFlags &= ~mask;
-}
-
-void TQoReport::Assign(const TPersistent* source) {
-  if (!source) {
-    SetDataSource(nullptr);
-    DataBaseName.clear();
-    PrintName.clear();
-    OnSetValues = nullptr;
-    OnSetSQLParams = nullptr;
-    OnSetNames = nullptr;
-    OnEndReport = nullptr;
-    OnSetFuncs = nullptr;
-    format_source_.Clear();
-    SetOneRecord(false);
-    SetOEMConvert(false);
-    SetOrientation(printer_->Orientation());
-    copies_ = 1;
-    SetCopyMode(false);
-    return;
-  }
-  if (const auto* report = dynamic_cast<const TQoReport*>(source)) {
-    if (report == this) return;
-    SetDataSource(report->data_source_);
-    DataBaseName = report->DataBaseName;
-    PrintName = report->PrintName;
-    OnSetValues = report->OnSetValues;
-    OnSetSQLParams = report->OnSetSQLParams;
-    OnSetNames = report->OnSetNames;
-    OnEndReport = report->OnEndReport;
-    OnSetFuncs = report->OnSetFuncs;
-    format_source_.Assign(&report->format_source_);
-    SetOneRecord(report->OneRecord());
-    SetOEMConvert(report->OEMConvert());
-    SetOrientation(report->orientation_);
-    copies_ = report->copies_;
-    SetCopyMode(report->CopyMode());
-    return;
-  }
-  if (const auto* params = dynamic_cast<const TReportParams*>(source)) {
-    SetDataSet(params->DataSet);
-    SetDataSource(params->DataSource);
-    OnSetValues = params->OnSetValues;
-    OnSetSQLParams = params->OnSetSQLParams;
-    OnSetNames = params->OnSetNames;
-    OnEndReport = params->OnEndReport;
-    OnSetFuncs = params->OnSetFuncs;
-    DataBaseName = params->DataBaseName;
-    PrintName = params->PrintName;
-    return;
-  }
-  TCustomReport::Assign(source);
-}
-
-// ---- parameters -----------------------------------------------------------------------------------
-
-void TQoReport::SetSQLParams(TQuery& query) {
-  if (OnSetSQLParams) OnSetSQLParams(this, &query);
-  if (!query.DataSource()) query.SetDataSource(data_source_);
-  TParams& params = query.Params();
-  for (int i = 0; i < params.Count(); ++i) SetParam(*params.Items(i));
-}
-
-void TQoReport::SetProcParams(TStoredProc& proc) {
-  if (OnSetSQLParams) OnSetSQLParams(this, nullptr);
-  TParams& params = proc.Params();
-  for (int i = 0; i < params.Count(); ++i) SetParam(*params.Items(i));
-}
-
-void TQoReport::SetParam(TParam& param) {
-  TReportVar* var = GetVarByName(param.Name());
-  if (!var) return;
-  switch (var->VarType()) {
-    case vtFloat: param.SetAsFloat(var->GetNumber()); break;
-    case vtString: param.SetAsString(var->GetString()); break;
-    case vtDate: param.SetAsDateTime(var->GetDate()); break;
-    case vtMemo: {
-      param.SetDataType(ftString);
-      TStringList* list = var->GetList();
-      if (list->Count() > 0) param.SetAsString(list->Get(0));
-      break;
-    }
-    default: break;
-  }
-}
-
-// ---- presenting -----------------------------------------------------------------------------------
-
-namespace {
-
-TReportPresentation PresentationOf(const TQoReport& report) {
-  TReportPresentation p;
-  p.FileName = ExpandOutputPath(report.PrintName);
-  p.Orientation = report.Orientation();
-  p.CopyMode = report.CopyMode();
-  p.Copies = report.Copies();
-  return p;
-}
-
-}  // namespace
-
-void TQoReport::Print() {
-  TReportPresenter* presenter = ReportPresenter();
-  if (!presenter) throw Exception(Format(msg::SQoNoReportPresenter, "Print"));
-  presenter->Print(PresentationOf(*this));
-}
-
-void TQoReport::PreView() {
-  TReportPresenter* presenter = ReportPresenter();
-  if (!presenter) throw Exception(Format(msg::SQoNoReportPresenter, "PreView"));
-  presenter->PreView(PresentationOf(*this));
-}
-
-void TQoReport::RepObjects(TRepObjectsTable& table) {
-  table.Titles = {msg::SQoObjectsName, msg::SQoObjectsHint};
-  table.ColWidths = {300, 500};
-  table.Rows.clear();
-  TVarList& vars = VarList();
-  for (int i = 0; i < vars.Count(); ++i) {
-    if (const TReportVar* var = vars.Get(i)) table.Rows.push_back({var->Name(), var->Hint()});
-  }
-  TFuncList& funcs = FuncList();
-  for (int i = 0; i < funcs.Count(); ++i) {
-    if (const TFunc* func = funcs.Get(i)) table.Rows.push_back({func->Name() + "()", func->Hint()});
-  }
-}
+// ---- the registry ------------------------------------------------------------------------------
 
 bool TQoReport::CheckFormatSource(const TStrings& lines) {
   static constexpr std::string_view kSections[] = {".REPORTHEADER", ".PAGEHEADER", ".RECORDHEADER",
@@ -306,7 +138,7 @@ void TQoReport::CreatePredefinedVars() {
   AddVar("FormFeed");
   AddVar("OneRecord")->SetBoolean(OneRecord());
   AddVar("OEMConvert")->SetBoolean(OEMConvert());
-  AddVar("Orientation")->SetString(orientation_ == TPrinterOrientation::poLandscape ? "L" : "P");
+  AddVar("Orientation")->SetString(Orientation() == TPrinterOrientation::poLandscape ? "L" : "P");
   AddVarEx("CurTime", msg::SQoHintCurTime)->SetDate(Time());
   AddVarEx("CurDate", msg::SQoHintCurDate)->SetDate(Date());
   AddVar("Null");
@@ -318,7 +150,7 @@ void TQoReport::Prepare() {
   ErrorPos = -1;
   output_.reset();
   ResetRunState();
-  SetOrientation(orientation_);
+  SetOrientation(Orientation());
   CreateSymbolTables();
   output_aliases_.Clear();
   CreatePredefinedVars();

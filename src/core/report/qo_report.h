@@ -63,24 +63,8 @@ enum TReportState : std::uint16_t {
   rsHeaderScriptDone = 1024,
 };
 
-// Mode bits of ModeFlags.
-inline constexpr std::uint32_t kModeOneRecord = 1;
-inline constexpr std::uint32_t kModeOEMConvert = 2;
-inline constexpr std::uint32_t kModeCopyMode = 4;
-
-// The names a template may use, as RepObjects lists them: two columns ("Name" 300, "Hint" 500),
-// one row per variable (name, hint) and per function (name "()", description).
-struct TRepObjectsTable {
-  std::vector<std::string> Titles;
-  std::vector<int> ColWidths;
-  std::vector<std::vector<std::string>> Rows;
-};
-
 // Progress of a run: records processed so far and the current page.
 using TReportProgressEvent = std::function<void(int records, int pages)>;
-
-// Output path rule: a name without a directory part is taken in ApplicationDir.
-std::string ExpandOutputPath(std::string_view name);
 
 class TQoReport : public TCustomReport {
  public:
@@ -88,70 +72,18 @@ class TQoReport : public TCustomReport {
   ~TQoReport() override;
   std::string_view ClassName() const noexcept override { return "TQoReport"; }
 
-  // ---- the component's outside settings --------------------------------------------------------
-  // The records the run iterates (not owned; forgotten when that component goes away).
-  TDataSet* DataSet() const noexcept { return data_set_; }
-  void SetDataSet(TDataSet* dataSet);
   // The data set the run uses: the template query while one is open, else DataSet.
-  virtual TDataSet* GetDataSet();
-  // The template, one line per list line. SetFormatSource copies the lines (SetFmtSrc).
-  TStringList& FormatSource() noexcept { return format_source_; }
-  const TStringList& FormatSource() const noexcept { return format_source_; }
-  void SetFormatSource(const TStrings& lines);
-  // Path of the output file.
-  std::string PrintName;
-  // Master data source for template queries (not owned; cleared when it goes away).
-  TDataSource* DataSource() const noexcept { return data_source_; }
-  void SetDataSource(TDataSource* source);
-  // Called before each record is printed and before the VARS script runs.
-  TNotifyEvent OnSetValues;
-  // Called before the parameters of a template query or stored procedure are filled.
-  TSetSQLParamsEvent OnSetSQLParams;
-  // Called after the predefined variables are created.
-  TNotifyEvent OnSetNames;
-  // Record source without a data set: with OnSetValues, records are processed until it is true.
-  TEndReportEvent OnEndReport;
-  // Lets the host register its own script functions.
-  TNotifyEvent OnSetFuncs;
-  TPrinterOrientation Orientation() const noexcept { return orientation_; }
+  TDataSet* GetDataSet() override;
   // Sets the report's and the printer's orientation and re-reads the page size.
-  virtual void SetOrientation(TPrinterOrientation orientation);
-  int Copies() const noexcept { return copies_; }
-  void SetCopies(int copies) noexcept { copies_ = copies; }
-  std::uint32_t ModeFlags = kModeCopyMode;
-  bool GetModeParam(std::uint32_t mask) const noexcept { return (ModeFlags & mask) != 0; }
-  void SetModeParam(std::uint32_t mask, bool value) noexcept;
-  bool OneRecord() const noexcept { return GetModeParam(kModeOneRecord); }
-  void SetOneRecord(bool value) noexcept { SetModeParam(kModeOneRecord, value); }
-  bool OEMConvert() const noexcept { return GetModeParam(kModeOEMConvert); }
-  void SetOEMConvert(bool value) noexcept { SetModeParam(kModeOEMConvert, value); }
-  bool CopyMode() const noexcept { return GetModeParam(kModeCopyMode); }
-  void SetCopyMode(bool value) noexcept { SetModeParam(kModeCopyMode, value); }
-
-  // null: resets the settings; a report: copies everything but the data set; a TReportParams:
-  // copies data set, data source, callbacks, database and output names; else the inherited
-  // assignment error.
-  void Assign(const TPersistent* source) override;
-
-  // Fills the parameters of a template query: OnSetSQLParams first, the report's DataSource when
-  // the query has none, then every parameter from the report variable of its name (SetParam).
-  void SetSQLParams(TQuery& query);
-  void SetProcParams(TStoredProc& proc);
-  // NUMBER -> float, STRING -> string, DATE -> date-time, MEMO -> its first line as a string;
-  // other types and names that are not variables leave the parameter alone.
-  void SetParam(TParam& param);
+  void SetOrientation(TPrinterOrientation orientation) override;
+  TPrinterModel& ReportPrinter() override { return *printer_; }
 
   // ---- the calling sequence ----------------------------------------------------------------------
   // Reads and compiles the template. A compile error leaves as the compiler's exception with
   // ErrorPos at the template offset (code points, every line counting its length plus two).
-  virtual void Prepare();
+  void Prepare() override;
   // The run; errors leave after the clean-up.
-  virtual void Execute();
-  // Through the installed presenter service; an error naming it when none is installed.
-  virtual void Print();
-  virtual void PreView();
-  // Lists the variables and functions a template may use.
-  virtual void RepObjects(TRepObjectsTable& table);
+  void Execute() override;
   // Whether the template has one of the six standard section headers (or this is the only
   // registered report class).
   static bool CheckFormatSource(const TStrings& lines);
@@ -179,9 +111,6 @@ class TQoReport : public TCustomReport {
   int PageHeight() const noexcept { return page_height_; }
   // Called at every user-break check (every 1001 records) and once at the end of the walk.
   TReportProgressEvent OnProgress;
-
- protected:
-  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   struct TemplateReader;
@@ -223,12 +152,6 @@ class TQoReport : public TCustomReport {
   void SyncPrinterFont();
   void NotePrinterFont();
 
-  // ---- component state ----
-  TDataSet* data_set_ = nullptr;
-  TDataSource* data_source_ = nullptr;
-  TStringList format_source_;
-  TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
-  int copies_ = 1;
   TPrinterModel* printer_;
 
   // ---- what Prepare builds ----

@@ -154,7 +154,7 @@ void TQoReport::FlushParagraphCarry() {
 }
 
 bool TQoReport::WriteLine(std::string_view input) {
-  std::string rest;  // what a "\PE" line that does not fit writes next
+  // A "\PE" line that does not fit is written piece by piece; every piece is a view into input.
   std::string_view text = input.empty() ? std::string_view(" ") : input;
   for (;;) {
     if (const std::size_t pb = text.find("\\PB"); pb != std::string_view::npos) {
@@ -206,9 +206,7 @@ bool TQoReport::WriteLine(std::string_view input) {
       if (height == 0 && Counting()) line_num_->SetNumber(line_num_->GetNumber() - 1);
       return true;
     }
-    std::string next(metrics.Remainder);
-    rest = std::move(next);
-    text = rest;
+    text = metrics.Remainder;
   }
 }
 

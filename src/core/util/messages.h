@@ -131,6 +131,7 @@ inline constexpr const char SQoNotReportFunction[] = "%s is not a report functio
 // component, registry, presenter
 inline constexpr const char SQoNotLinkedReport[] = "It is not linked of any descendant from TCustomReport";
 inline constexpr const char SQoReportProcessingError[] = "Error of processing of report";
+inline constexpr const char SQoNoTemplateRun[] = "%s: there is no template to run";
 inline constexpr const char SQoNoReportPresenter[] =
     "%s: no report presenter is installed (the widget library provides preview and printing)";
 inline constexpr const char SQoObjectsName[] = "Name";

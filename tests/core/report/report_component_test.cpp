@@ -6,7 +6,7 @@
 #include "db/params.h"
 #include "report/qo_report.h"
 #include "report/report_params.h"
-#include "report/report_presenter.h"
+#include "reportlang/custom_report.h"
 #include "report/reports_list.h"
 #include "reportlang/report_var.h"
 #include "util/exceptions.h"
