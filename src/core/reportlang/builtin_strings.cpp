@@ -7,7 +7,9 @@
 #include "reportlang/builtin_handlers.h"
 #include "util/convert.h"
 #include "util/datetime.h"
+#include "util/exceptions.h"
 #include "util/format.h"
+#include "util/messages.h"
 #include "util/strings.h"
 #include "util/text.h"
 #include "util/usr_str.h"
@@ -58,6 +60,16 @@ void FnInsert(TCustomReport&, TParamList& params, TReportVar& result) {
 
 namespace {
 
+// The widest text LPad and RPad make: a script asking for more has made a mistake, and the
+// allocation would fail or exhaust memory instead of giving a clear error.
+constexpr int kMaxPadWidth = 16 * 1024 * 1024;
+
+int PadWidth(const char* function, TParamList& params) {
+  const int width = TruncToInt(Arg(params, 1).GetNumber());
+  if (width > kMaxPadWidth) throw Exception(Format(msg::SQoPadTooWide, function, width, kMaxPadWidth));
+  return width;
+}
+
 // The fill of LPad/RPad: the first character of argument 2 when given and not empty, else a blank.
 std::string_view PadFill(TParamList& params) {
   if (HasArg(params, 2) && !Arg(params, 2).GetString().empty()) return Arg(params, 2).GetString();
@@ -67,11 +79,11 @@ std::string_view PadFill(TParamList& params) {
 }  // namespace
 
 void FnLPad(TCustomReport&, TParamList& params, TReportVar& result) {
-  result.SetString(LeftPadCh(Arg(params, 0).GetString(), PadFill(params), TruncToInt(Arg(params, 1).GetNumber())));
+  result.SetString(LeftPadCh(Arg(params, 0).GetString(), PadFill(params), PadWidth("LPad", params)));
 }
 
 void FnRPad(TCustomReport&, TParamList& params, TReportVar& result) {
-  result.SetString(PadCh(Arg(params, 0).GetString(), PadFill(params), TruncToInt(Arg(params, 1).GetNumber())));
+  result.SetString(PadCh(Arg(params, 0).GetString(), PadFill(params), PadWidth("RPad", params)));
 }
 
 void FnDeleteSpace(TCustomReport&, TParamList& params, TReportVar& result) {

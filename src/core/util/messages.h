@@ -118,6 +118,7 @@ inline constexpr const char SQoName[] = "name";
 inline constexpr const char SQoNestingTooDeep[] = "Nesting is too deep";
 inline constexpr const char SQoIncorrectParamCount[] = "%s: Incorrect quantity of parameters of call";
 inline constexpr const char SQoNoAutomationObject[] = "%s: Automation object is not assigned";
+inline constexpr const char SQoPadTooWide[] = "%s: width %d is more than %d characters";
 inline constexpr const char SQoExecutionAborted[] = "Execution is aborted";
 
 // ---- reportlang: built-in functions --------------------------------------------------------------

@@ -213,6 +213,14 @@ TEST(BuiltinStrings, Padding) {
   EXPECT_EQ(s.Str("D"), "long");
   EXPECT_EQ(s.Str("E"), "x  ");
   EXPECT_EQ(s.Str("F"), "жжя");
+  // An absurd width is a clear script error, not an exhausted memory.
+  try {
+    s.Run("x := LPad('7', 1000000000000);");
+    FAIL() << "an absurd width was accepted";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "LPad: width 2147483647 is more than 16777216 characters");
+  }
+  EXPECT_THROW(s.Run("x := RPad('7', 20000000);"), Exception);
 }
 
 TEST(BuiltinStrings, NameValueLookup) {
