@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "db/data_source.h"
 #include "db/db_error.h"
@@ -18,21 +19,6 @@ namespace {
 const Variant kNull;
 
 bool EditState(TDataSetState s) noexcept { return s == dsEdit || s == dsInsert; }
-
-std::vector<std::string> SplitNames(std::string_view names) {
-  std::vector<std::string> out;
-  std::string current;
-  for (char c : names) {
-    if (c == ';' || c == ',') {
-      if (!Trim(current).empty()) out.push_back(Trim(current));
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!Trim(current).empty()) out.push_back(Trim(current));
-  return out;
-}
 
 // Whether a stored value equals a sought value already converted for the field.
 bool ValuesMatch(const Variant& stored, const Variant& wanted, TFieldType type,
@@ -556,9 +542,22 @@ int TDataSet::RecordCount() {
   return static_cast<int>(records_.size());
 }
 
+std::vector<std::string> SplitFieldNames(std::string_view names) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start <= names.size()) {
+    std::size_t end = names.find_first_of(";,", start);
+    if (end == std::string_view::npos) end = names.size();
+    std::string name = Trim(names.substr(start, end - start));
+    if (!name.empty()) out.push_back(std::move(name));
+    start = end + 1;
+  }
+  return out;
+}
+
 std::vector<TField*> TDataSet::FieldList(std::string_view names) const {
   std::vector<TField*> list;
-  for (const std::string& name : SplitNames(names)) list.push_back(FieldByName(name));
+  for (const std::string& name : SplitFieldNames(names)) list.push_back(FieldByName(name));
   return list;
 }
 

@@ -45,6 +45,9 @@ using TDataSetErrorEvent =
     std::function<void(TDataSet* dataSet, EDatabaseError& error, TDataAction& action)>;
 using TFilterRecordEvent = std::function<void(TDataSet* dataSet, bool& accept)>;
 
+// The names of a list of fields ("A;B", "A, B"), trimmed, empty ones dropped.
+std::vector<std::string> SplitFieldNames(std::string_view names);
+
 // A record's identity. Null (the default) names no record.
 struct TBookmark {
   std::uint64_t Serial = 0;      // the record within one opening of the data set

@@ -16,21 +16,6 @@ namespace bexlo {
 
 namespace {
 
-std::vector<std::string> SplitKeyNames(std::string_view names) {
-  std::vector<std::string> out;
-  std::string current;
-  for (char c : names) {
-    if (c == ',' || c == ';') {
-      if (!Trim(current).empty()) out.push_back(Trim(current));
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!Trim(current).empty()) out.push_back(Trim(current));
-  return out;
-}
-
 // Where a hidden ROWID can go: right after the statement's leading SELECT (not SELECT DISTINCT
 // or SELECT ALL). npos when the statement does not start with SELECT.
 std::size_t RowidInsertPosition(std::string_view sql) {
@@ -345,7 +330,7 @@ void TDBDataSet::ResolveUpdateTarget(TDriverStatement& statement) {
   updatable_ = true;
   // The key: UniqueField, else the ROWID read along, else the primary key.
   if (!unique_field_.empty()) {
-    for (const std::string& name : SplitKeyNames(unique_field_)) {
+    for (const std::string& name : SplitFieldNames(unique_field_)) {
       int found = -1;
       for (int i = 0; i < n && found < 0; ++i) {
         if (i != hidden_index_ && SameText(statement.Column(i).Name, name)) found = i;
@@ -416,7 +401,7 @@ void TDBDataSet::InternalFieldsBound() {
   if (hidden_index_ >= 0) value_types_[static_cast<std::size_t>(hidden_index_)] = ftInteger;
   // Bookmarks of a data set that cannot be edited still find records by UniqueField.
   if (key_indices_.empty() && !unique_field_.empty()) {
-    for (const std::string& name : SplitKeyNames(unique_field_)) {
+    for (const std::string& name : SplitFieldNames(unique_field_)) {
       TField* f = FindField(name);
       if (f == nullptr || f->FieldKind() != fkData) {
         key_indices_.clear();

@@ -12,25 +12,6 @@
 
 namespace bexlo {
 
-namespace {
-
-std::vector<std::string> SplitFieldNames(std::string_view names) {
-  std::vector<std::string> out;
-  std::string current;
-  for (char c : names) {
-    if (c == ';' || c == ',') {
-      if (!Trim(current).empty()) out.push_back(Trim(current));
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!Trim(current).empty()) out.push_back(Trim(current));
-  return out;
-}
-
-}  // namespace
-
 TTable::TTable(TComponent* owner) : TDBDataSet(owner) {}
 
 TTable::~TTable() {

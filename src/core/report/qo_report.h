@@ -26,19 +26,14 @@
 
 #include "output/printer_model.h"
 #include "reportlang/custom_report.h"
-#include "util/settings.h"
 #include "util/strings.h"
 
 namespace bexlo {
 
 class TCommandList;
 class TDataSet;
-class TDataSource;
 class TQuery;
-class TStoredProc;
-class TParam;
 class TReportLine;
-class TReportField;
 class TReportVar;
 class TOutputStream;
 
