@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_reader.h"
 #include "reportlang/builtin_functions.h"
 #include "reportlang/custom_report.h"
 #include "util/exceptions.h"
@@ -31,33 +32,8 @@ constexpr const char* kFunctions[] = {
     "GetValueDate", "Format", "DeleteSpace", "Exchange", "LPad", "RPad", "String", "Date",
     "Number", "Boolean"};
 
-class Reader {
- public:
-  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool AtEnd() const { return pos_ >= size_; }
-  std::uint8_t Byte() { return AtEnd() ? 0 : data_[pos_++]; }
-  std::string Text() {
-    const std::size_t length = std::min<std::size_t>(Byte(), size_ - pos_);
-    std::string text(reinterpret_cast<const char*>(data_ + pos_), length);
-    pos_ += length;
-    return text;
-  }
-  double Double() {
-    std::uint8_t bytes[8] = {};
-    for (auto& b : bytes) b = Byte();
-    double value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-};
-
 // Fills cell from the input; false when it holds text that is not well-formed UTF-8.
-bool ReadArgument(Reader& in, TReportVar& cell, const std::string& function) {
+bool ReadArgument(FuzzReader& in, TReportVar& cell, const std::string& function) {
   switch (in.Byte() % 6) {
     case 0: return true;  // UNDEFINED
     case 1: {
@@ -92,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RegisterBuiltinFunctions(*r);
     return r;
   }();
-  Reader in(data, size);
+  FuzzReader in(data, size);
   const std::string function = kFunctions[in.Byte() % std::size(kFunctions)];
   TFunc* func = report->GetFuncByName(function);
   if (!func) std::abort();

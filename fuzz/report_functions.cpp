@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_reader.h"
 #include "report/qo_report.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
@@ -37,32 +38,7 @@ constexpr const char* kTemplate =
     "K := 3\n"
     "CalcGroup(G)\n";
 
-class Reader {
- public:
-  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool AtEnd() const { return pos_ >= size_; }
-  std::uint8_t Byte() { return AtEnd() ? 0 : data_[pos_++]; }
-  std::string Text() {
-    const std::size_t length = std::min<std::size_t>(Byte(), size_ - pos_);
-    std::string text(reinterpret_cast<const char*>(data_ + pos_), length);
-    pos_ += length;
-    return text;
-  }
-  double Double() {
-    std::uint8_t bytes[8] = {};
-    for (auto& b : bytes) b = Byte();
-    double value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-};
-
-void ReadArgument(Reader& in, TReportVar& cell, TQoReport& report) {
+void ReadArgument(FuzzReader& in, TReportVar& cell, TQoReport& report) {
   switch (in.Byte() % 7) {
     case 0: return;  // UNDEFINED
     case 1: cell.SetNumber(in.Double()); return;
@@ -91,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   report.FormatSource().SetText(kTemplate);
   report.Prepare();
 
-  Reader in(data, size);
+  FuzzReader in(data, size);
   const char* function = kFunctions[in.Byte() % std::size(kFunctions)];
   TFunc* func = report.GetFuncByName(function);
   if (!func) std::abort();
