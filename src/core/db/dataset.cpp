@@ -782,29 +782,7 @@ void TDataSet::Insert() {
   CheckCanModify();
   DoEvent(BeforeInsert);
   DoEvent(BeforeScroll);
-  const int position = cur_ < 0 ? 0 : cur_;
-  Record placeholder;
-  NewRecordBuffer(placeholder);
-  placeholder.serial = next_serial_++;
-  records_.insert(records_.begin() + position, std::move(placeholder));
-  cur_ = position;
-  NewRecordBuffer(edit_);
-  edit_.serial = records_[static_cast<std::size_t>(cur_)].serial;
-  changed_.assign(static_cast<std::size_t>(ValueCount), false);
-  eof_ = bof_ = false;
-  display_ = -1;
-  SetState(dsInsert);
-  try {
-    DoEvent(OnNewRecord);
-  } catch (...) {
-    Cancel();
-    throw;
-  }
-  modified_ = false;
-  if (calc_count_ > 0) CalculateFields(edit_);
-  DataEvent(deDataSetChange);
-  DoEvent(AfterInsert);
-  DoEvent(AfterScroll);
+  StartInsert(cur_ < 0 ? 0 : cur_);
 }
 
 void TDataSet::Append() {
@@ -817,12 +795,17 @@ void TDataSet::Append() {
   // Insert puts the new record before cur_, which here is the end.
   DoEvent(BeforeInsert);
   DoEvent(BeforeScroll);
+  StartInsert(static_cast<int>(records_.size()));
+}
+
+void TDataSet::StartInsert(int position) {
   Record placeholder;
   NewRecordBuffer(placeholder);
   placeholder.serial = next_serial_++;
-  records_.push_back(std::move(placeholder));
+  records_.insert(records_.begin() + position, std::move(placeholder));
+  cur_ = position;
   NewRecordBuffer(edit_);
-  edit_.serial = records_.back().serial;
+  edit_.serial = records_[static_cast<std::size_t>(cur_)].serial;
   changed_.assign(static_cast<std::size_t>(ValueCount), false);
   eof_ = bof_ = false;
   display_ = -1;

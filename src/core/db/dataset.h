@@ -286,6 +286,9 @@ class TDataSet : public TComponent {
   int FindBookmark(const TBookmark& bookmark);
   std::vector<Variant> KeyOf(const Record& record) const;
   void NewRecordBuffer(Record& record) const;
+  // Puts an empty record at position (0..record count), makes it current and enters dsInsert
+  // (OnNewRecord, AfterInsert, AfterScroll); a failing OnNewRecord cancels the insert.
+  void StartInsert(int position);
 
   TDataSetState state_ = dsInactive;
   TFields fields_;
