@@ -118,14 +118,14 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
   std::uint8_t paragraph = 0;  // running paragraph flags
   TPageBuilder pages(printer.PageHeight());
 
-  auto addLine = [&](std::int64_t start, std::string_view text) {
+  // `sequences`: the line holds a backslash, so it may hold control sequences.
+  auto addLine = [&](std::int64_t start, std::string_view text, bool sequences) {
     TLine line(start, DisplayLength(text), code, size, left, right);
     if (text.empty()) text = " ";
     if (text.front() == kPageBreakMark) {
       line.Flags |= lfPageBreak;
       text.remove_prefix(1);
     }
-    const bool sequences = std::memchr(text.data(), '\\', text.size()) != nullptr;
     if (sequences) {
       if (std::size_t pb = text.find("\\PB"); pb != std::string_view::npos) {
         int scratchCode = code, scratchSize = size;

@@ -31,21 +31,27 @@ std::int64_t RoundDiv(std::int64_t value, std::int64_t divisor) noexcept {
   return (2 * value + divisor) / (2 * divisor);
 }
 
-// Pixel widths of U+0000..U+00FF of a face at a pixel size, computed once and shared by all
-// fonts and threads (at most 12 faces x kCachedPixelSizes tables of 512 bytes); nullptr for
-// pixel sizes beyond the cache.
+// Pixel widths of U+0000..U+00FF followed by those of U+0400..U+04FF and a 0 (the layout
+// TFont::kCyrillicSlot and kZeroSlot give), of a face at a pixel size, computed once and shared
+// by all fonts and threads (at most 12 faces x kCachedPixelSizes tables of 1 KiB); nullptr
+// for pixel sizes beyond the cache.
 constexpr int kCachedPixelSizes = 512;
 
-const std::uint16_t* SharedLatinWidths(const TFaceMetrics* face, int pixelSize) {
+const std::uint16_t* SharedWidths(const TFaceMetrics* face, int pixelSize) {
   if (pixelSize < 0 || pixelSize >= kCachedPixelSizes) return nullptr;
   static std::atomic<const std::uint16_t*> cache[12][kCachedPixelSizes];
   std::atomic<const std::uint16_t*>& slot = cache[face - kFaceMetrics][pixelSize];
   const std::uint16_t* table = slot.load(std::memory_order_acquire);
   if (table != nullptr) return table;
-  auto* fresh = new std::uint16_t[256];
+  auto scaled = [&](std::uint16_t units) {
+    return static_cast<std::uint16_t>(RoundDiv(std::int64_t{units} * pixelSize, face->UnitsPerEm));
+  };
+  auto* fresh = new std::uint16_t[TFont::kZeroSlot + 1];
   for (int c = 0; c < 256; ++c) {
-    fresh[c] = static_cast<std::uint16_t>(RoundDiv(std::int64_t{face->Latin[c]} * pixelSize, face->UnitsPerEm));
+    fresh[c] = scaled(face->Latin[c]);
+    fresh[TFont::kCyrillicSlot + c] = scaled(face->Cyrillic[c]);
   }
+  fresh[TFont::kZeroSlot] = 0;
   if (slot.compare_exchange_strong(table, fresh, std::memory_order_acq_rel)) return fresh;
   delete[] fresh;
   return table;
@@ -94,9 +100,11 @@ void TFont::AssignFace(const TFont& source) {
 void TFont::Update() noexcept {
   face_ = &FaceMetrics(family_, (style_ & fsBold) != 0, (style_ & fsItalic) != 0);
   pixel_size_ = static_cast<int>(RoundDiv(std::int64_t{size_} * ppi_, 72));
-  em_shift_ = std::has_single_bit(face_->UnitsPerEm) ? std::countr_zero(face_->UnitsPerEm) : -1;
+  // A power of two has one bit set (tested without popcount, which may be a library call).
+  const unsigned em = face_->UnitsPerEm;
+  em_shift_ = em != 0 && (em & (em - 1)) == 0 ? std::countr_zero(em) : -1;
   height_ = Scale(face_->WinAscent + face_->WinDescent);
-  latin_ = SharedLatinWidths(face_, pixel_size_);
+  widths_ = SharedWidths(face_, pixel_size_);
 }
 
 std::int64_t TFont::TextWidth(std::string_view text) const noexcept {

@@ -24,6 +24,10 @@ class TFont {
  public:
   static constexpr int kMaxSize = 1000;            // points
   static constexpr int kMaxPixelsPerInch = 9600;
+  // A cached width table (LatinWidths) holds U+0000..U+00FF, then U+0400..U+04FF from
+  // kCyrillicSlot on, then a width of 0 at kZeroSlot.
+  static constexpr int kCyrillicSlot = 256;
+  static constexpr int kZeroSlot = kCyrillicSlot + 256;
 
   // "Courier New", 10 pt, no style, 300 pixels per inch.
   TFont();
@@ -44,15 +48,22 @@ class TFont {
   TFontFamily Family() const noexcept { return family_; }
   int PixelSize() const noexcept { return pixel_size_; }
   // Pixel widths of U+0000..U+00FF, or nullptr when the pixel size is too large to cache them.
-  const std::uint16_t* LatinWidths() const noexcept { return latin_; }
+  // The table goes on as kCyrillicSlot and kZeroSlot say.
+  const std::uint16_t* LatinWidths() const noexcept { return widths_; }
+  // Pixel widths of U+0400..U+04FF, or nullptr when the pixel size is too large to cache them.
+  const std::uint16_t* CyrillicWidths() const noexcept {
+    return widths_ != nullptr ? widths_ + kCyrillicSlot : nullptr;
+  }
   // Height of a line of text in pixels; TextHeight is 0 for an empty text.
   int Height() const noexcept { return height_; }
   int TextHeight(std::string_view text) const noexcept { return text.empty() ? 0 : height_; }
   // Distance from the top of a line of text to its baseline, in pixels.
   int Ascent() const noexcept { return Scale(face_->WinAscent); }
   int CharWidth(char32_t cp) const noexcept {
-    if (cp < 0x100) return latin_ != nullptr ? latin_[cp] : Scale(face_->Latin[cp]);
-    if (cp - 0x400 < 0x100) return Scale(face_->Cyrillic[cp - 0x400]);
+    if (cp < 0x100) return widths_ != nullptr ? widths_[cp] : Scale(face_->Latin[cp]);
+    if (cp - 0x400 < 0x100) {
+      return widths_ != nullptr ? widths_[kCyrillicSlot + (cp - 0x400)] : Scale(face_->Cyrillic[cp - 0x400]);
+    }
     return Scale(face_->Advance(cp));
   }
   // Width of UTF-8 text; a malformed byte measures as one U+FFFD.
@@ -82,7 +93,8 @@ class TFont {
   int pixel_size_ = 0;
   int height_ = 0;
   int em_shift_ = -1;  // log2 of units per em when that is a power of two
-  const std::uint16_t* latin_ = nullptr;  // pixel widths of U+0000..U+00FF, shared
+  // Pixel widths of U+0000..U+00FF and U+0400..U+04FF (kCyrillicSlot on), and a 0; shared.
+  const std::uint16_t* widths_ = nullptr;
 };
 
 }  // namespace bexlo

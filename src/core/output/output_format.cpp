@@ -5,6 +5,11 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "output/font.h"
 #include "util/messages.h"
 #include "util/text.h"
 
@@ -65,6 +70,124 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept {
     }
   }
   return Utf8Decode(text, pos);
+}
+
+#if defined(__SSE2__)
+// AddCachedWidths sixteen bytes a step while the bytes are ASCII or whole two-byte characters
+// the table holds: a character's width is looked up at its first byte, its second byte looks
+// up the zero at kZeroSlot. Stops before a block with any other byte, before a block that does
+// not fit, and 16 bytes before `end`, always at a character boundary.
+std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, const unsigned char* bytes,
+                                 std::size_t pos, std::size_t end, std::int64_t maxWidth,
+                                 std::int64_t& width) noexcept {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i tagMask = _mm_set1_epi8(static_cast<char>(0xC0));
+  const __m128i contTag = _mm_set1_epi8(static_cast<char>(0x80));
+  std::uint32_t carry = 0;  // 1: bytes[pos] ends a character counted in the previous block
+  std::int64_t sum = width;
+  alignas(16) std::uint16_t slots[16];
+  while (end - pos > 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos + 1));
+    // Second bytes (10xxxxxx), and first bytes that the table holds: C2 C3 (U+0080..U+00FF)
+    // and D0..D3 (U+0400..U+04FF); x <= k unsigned is min(x, k) == x.
+    const __m128i cont = _mm_cmpeq_epi8(_mm_and_si128(v, tagMask), contTag);
+    const __m128i nextCont = _mm_cmpeq_epi8(_mm_and_si128(next, tagMask), contTag);
+    const __m128i latin = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2)));
+    const __m128i cyrillic = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xD0)));
+    const __m128i lead = _mm_or_si128(
+        _mm_cmpeq_epi8(_mm_min_epu8(latin, _mm_set1_epi8(1)), latin),
+        _mm_cmpeq_epi8(_mm_min_epu8(cyrillic, _mm_set1_epi8(3)), cyrillic));
+    const auto nonAsciiBits = static_cast<std::uint32_t>(_mm_movemask_epi8(v));
+    const auto contBits = static_cast<std::uint32_t>(_mm_movemask_epi8(cont));
+    const auto leadBits = static_cast<std::uint32_t>(_mm_movemask_epi8(lead));
+    const auto nextContBits = static_cast<std::uint32_t>(_mm_movemask_epi8(nextCont));
+    const bool whole = nonAsciiBits == (leadBits | contBits) &&
+                       contBits == (((leadBits << 1) | carry) & 0xFFFF) &&
+                       (leadBits & ~nextContBits) == 0;
+    if (!whole) break;
+
+    // The slot of every byte, in 16-bit lanes: an ASCII byte its own, a first byte that of its
+    // code point, a second byte kZeroSlot.
+    const __m128i wideLead[2] = {_mm_unpacklo_epi8(lead, lead), _mm_unpackhi_epi8(lead, lead)};
+    const __m128i wide[2] = {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
+    const __m128i wideNext[2] = {_mm_unpacklo_epi8(next, zero), _mm_unpackhi_epi8(next, zero)};
+    for (int half = 0; half < 2; ++half) {
+      const __m128i cp = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(wide[half], _mm_set1_epi16(0x1F)), 6),
+                                      _mm_and_si128(wideNext[half], _mm_set1_epi16(0x3F)));
+      const __m128i cyrillicCp = _mm_cmpgt_epi16(cp, _mm_set1_epi16(0x3FF));
+      const __m128i slot =
+          _mm_sub_epi16(cp, _mm_and_si128(cyrillicCp, _mm_set1_epi16(0x400 - TFont::kCyrillicSlot)));
+      const __m128i ascii = _mm_cmplt_epi16(wide[half], _mm_set1_epi16(0x80));
+      const __m128i other = _mm_andnot_si128(_mm_or_si128(ascii, wideLead[half]),
+                                             _mm_set1_epi16(TFont::kZeroSlot));
+      const __m128i slots8 = _mm_or_si128(_mm_or_si128(_mm_and_si128(ascii, wide[half]),
+                                                       _mm_and_si128(wideLead[half], slot)),
+                                          other);
+      _mm_store_si128(reinterpret_cast<__m128i*>(slots + 8 * half), slots8);
+    }
+    int blockWidth = 0;
+    for (int i = 0; i < 16; ++i) blockWidth += widths[slots[i]];
+    if (sum + blockWidth > maxWidth) break;
+    sum += blockWidth;
+    carry = leadBits >> 15;
+    pos += 16;
+  }
+  width = sum;
+  return pos + carry;
+}
+#endif
+
+// Adds to `width` the widths of the characters of text[pos..end) that a font's cached width
+// table (TFont::LatinWidths) holds, ASCII and two-byte Latin-1 and Cyrillic characters, while
+// the sum stays within maxWidth. Returns where it stopped: `end`, a character the table does
+// not hold, or the first character that does not fit.
+std::size_t AddCachedWidths(const std::uint16_t* widths, std::string_view text, std::size_t pos,
+                            std::size_t end, std::int64_t maxWidth, std::int64_t& width) noexcept {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+#if defined(__SSE2__)
+  pos = AddCachedWidthBlocks(widths, bytes, pos, end, maxWidth, width);
+#endif
+  std::int64_t sum = width;
+  while (pos < end) {
+    if (end - pos >= 8) {
+      // Eight ASCII characters that fit together need no test one by one.
+      std::uint64_t chunk;
+      std::memcpy(&chunk, bytes + pos, 8);
+      if ((chunk & 0x8080808080808080u) == 0) {
+        const unsigned char* b = bytes + pos;
+        const int eight = widths[b[0]] + widths[b[1]] + widths[b[2]] + widths[b[3]] +
+                          widths[b[4]] + widths[b[5]] + widths[b[6]] + widths[b[7]];
+        if (sum + eight <= maxWidth) {
+          sum += eight;
+          pos += 8;
+          continue;
+        }
+      }
+    }
+    const unsigned lead = bytes[pos];
+    int w;
+    std::size_t next = pos + 1;
+    if (lead < 0x80) {
+      w = widths[lead];
+    } else {
+      if (next >= end || (bytes[next] & 0xC0) != 0x80) break;
+      const unsigned cp = ((lead & 0x1F) << 6) | (bytes[next] & 0x3F);
+      if (lead == 0xC2 || lead == 0xC3) {
+        w = widths[cp];
+      } else if (lead >= 0xD0 && lead <= 0xD3) {
+        w = widths[TFont::kCyrillicSlot + (cp - 0x400)];
+      } else {
+        break;
+      }
+      ++next;
+    }
+    if (sum + w > maxWidth) break;
+    sum += w;
+    pos = next;
+  }
+  width = sum;
+  return pos;
 }
 
 TSpecChar ParseFont(std::string_view text) noexcept {
@@ -250,30 +373,13 @@ TLineMetrics CalcFontMetrics(TPrinterModel& printer, std::string_view text, int&
     if (runEnd > end) runEnd = end;
     metrics.Height = std::max(metrics.Height, font.Height());
     while (pos < runEnd) {
-      if (latin != nullptr && runEnd - pos >= 8) {
-        // Eight ASCII characters that fit together need no test one by one.
-        std::uint64_t chunk;
-        std::memcpy(&chunk, text.data() + pos, 8);
-        if ((chunk & 0x8080808080808080u) == 0) {
-          const auto* bytes = reinterpret_cast<const unsigned char*>(text.data() + pos);
-          const int sum = latin[bytes[0]] + latin[bytes[1]] + latin[bytes[2]] + latin[bytes[3]] +
-                          latin[bytes[4]] + latin[bytes[5]] + latin[bytes[6]] + latin[bytes[7]];
-          if (width + sum <= maxWidth) {
-            width += sum;
-            pos += 8;
-            continue;
-          }
-        }
+      if (latin != nullptr) {
+        pos = AddCachedWidths(latin, text, pos, runEnd, maxWidth, width);
+        if (pos == runEnd) break;
       }
+      // A character the cached table does not hold, or one that does not fit.
       const std::size_t start = pos;
-      const auto byte = static_cast<unsigned char>(text[pos]);
-      int w;
-      if (byte < 0x80 && latin != nullptr) {
-        w = latin[byte];
-        ++pos;
-      } else {
-        w = font.CharWidth(NextCodePoint(text, pos));
-      }
+      const int w = font.CharWidth(NextCodePoint(text, pos));
       if (width + w > maxWidth) {
         std::size_t blank = text.rfind(' ', start);
         std::size_t rest = blank == std::string_view::npos ? start : blank + 1;

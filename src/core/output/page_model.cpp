@@ -99,15 +99,10 @@ void TLineList::Grow(std::size_t needed) {
 
 // ---- pages -----------------------------------------------------------------------------------
 
-// Sums the height of line count_ - 1, which is known not to be the last line.
-void TPageBuilder::Place() {
-  const std::int64_t index = count_ - 1;
-  sum_ += pending_height_;
-  if (index > 0 && (sum_ >= page_height_ || pending_break_)) {
-    pages_.push_back({first_, index - 1});
-    first_ = index;
-    sum_ = pending_height_;
-  }
+void TPageBuilder::StartPage(std::int64_t index) {
+  pages_.push_back({first_, index - 1});
+  first_ = index;
+  sum_ = pending_height_;
 }
 
 std::vector<TPage> TPageBuilder::Finish() {

@@ -123,7 +123,14 @@ class TPageBuilder {
   std::vector<TPage> Finish();
 
  private:
-  void Place();
+  // Sums the height of line count_ - 1, which is known not to be the last line.
+  void Place() {
+    const std::int64_t index = count_ - 1;
+    sum_ += pending_height_;
+    if (index > 0 && (sum_ >= page_height_ || pending_break_)) StartPage(index);
+  }
+  // Line `index` starts a new page.
+  void StartPage(std::int64_t index);
 
   int page_height_;
   std::int64_t count_ = 0;
