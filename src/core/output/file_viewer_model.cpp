@@ -118,8 +118,8 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
   std::uint8_t paragraph = 0;  // running paragraph flags
   TPageBuilder pages(printer.PageHeight());
 
-  // `sequences`: the line holds a backslash, so it may hold control sequences.
-  auto addLine = [&](std::int64_t start, std::string_view text, bool sequences) {
+  // Any line. `sequences`: the line holds a backslash, so it may hold control sequences.
+  auto addAnyLine = [&](std::int64_t start, std::string_view text, bool sequences) {
     TLine line(start, DisplayLength(text), code, size, left, right);
     if (text.empty()) text = " ";
     if (text.front() == kPageBreakMark) {
@@ -151,6 +151,16 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     }
     if (paragraph & lfParagraphEnd) paragraph = 0;
     lines_.push_back(line);
+    pages.Add(line);
+  };
+  auto addLine = [&](std::int64_t start, std::string_view text, bool sequences) {
+    if (sequences || paragraph != 0 || text.empty() || text.front() == kPageBreakMark) {
+      addAnyLine(start, text, sequences);
+      return;
+    }
+    // Most lines: plain text outside paragraphs, one line of text in the font in force.
+    TLine& line = lines_.emplace_back(start, DisplayLength(text), code, size, left, right);
+    line.Height = Saturate16(font.Height());
     pages.Add(line);
   };
 

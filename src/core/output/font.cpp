@@ -1,7 +1,9 @@
 #include "output/font.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <iterator>
 #include <bit>
 
 #include "util/messages.h"
@@ -57,6 +59,23 @@ const std::uint16_t* SharedWidths(const TFaceMetrics* face, int pixelSize) {
   return table;
 }
 
+// Whether every character of the face, and its fallback, has the same advance.
+bool IsFixedPitch(const TFaceMetrics* face) noexcept {
+  static const auto fixed = [] {
+    std::array<bool, std::size(kFaceMetrics)> result{};
+    for (std::size_t i = 0; i < result.size(); ++i) {
+      const TFaceMetrics& f = kFaceMetrics[i];
+      auto same = [&](std::uint16_t advance) { return advance == f.FallbackAdvance; };
+      result[i] = std::all_of(std::begin(f.Latin), std::end(f.Latin), same) &&
+                  std::all_of(std::begin(f.Cyrillic), std::end(f.Cyrillic), same) &&
+                  std::all_of(f.Others, f.Others + f.OtherCount,
+                              [&](const TGlyphAdvance& g) { return same(g.Advance); });
+    }
+    return result;
+  }();
+  return fixed[static_cast<std::size_t>(face - kFaceMetrics)];
+}
+
 }  // namespace
 
 TFont::TFont() : name_(msg::SQoFontCourierNew) { Update(); }
@@ -78,6 +97,20 @@ void TFont::SetSize(int points) {
 void TFont::SetStyle(TFontStyles style) {
   style &= fsBold | fsItalic | fsUnderline | fsStrikeOut;
   if (style == style_) return;
+  style_ = style;
+  Update();
+}
+
+void TFont::SetFace(std::string_view name, int points, TFontStyles style) {
+  points = std::clamp(points, 1, kMaxSize);
+  style &= fsBold | fsItalic | fsUnderline | fsStrikeOut;
+  const bool renamed = name != name_;
+  if (!renamed && points == size_ && style == style_) return;
+  if (renamed) {
+    name_ = name;
+    family_ = FamilyOfName(name_);
+  }
+  size_ = points;
   style_ = style;
   Update();
 }
@@ -105,6 +138,7 @@ void TFont::Update() noexcept {
   em_shift_ = em != 0 && (em & (em - 1)) == 0 ? std::countr_zero(em) : -1;
   height_ = Scale(face_->WinAscent + face_->WinDescent);
   widths_ = SharedWidths(face_, pixel_size_);
+  fixed_pitch_width_ = IsFixedPitch(face_) ? Scale(face_->FallbackAdvance) : 0;
 }
 
 std::int64_t TFont::TextWidth(std::string_view text) const noexcept {

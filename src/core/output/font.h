@@ -38,6 +38,8 @@ class TFont {
   void SetSize(int points);  // clamped to 1..kMaxSize
   TFontStyles Style() const noexcept { return style_; }
   void SetStyle(TFontStyles style);
+  // SetName, SetSize and SetStyle at once, measuring the new face once.
+  void SetFace(std::string_view name, int points, TFontStyles style);
   int PixelsPerInch() const noexcept { return ppi_; }
   void SetPixelsPerInch(int ppi);  // clamped to 1..kMaxPixelsPerInch
 
@@ -54,6 +56,9 @@ class TFont {
   const std::uint16_t* CyrillicWidths() const noexcept {
     return widths_ != nullptr ? widths_ + kCyrillicSlot : nullptr;
   }
+  // The width of every character when the face is fixed-pitch (each character of the face,
+  // and the fallback, has the same advance), else 0.
+  int FixedPitchWidth() const noexcept { return fixed_pitch_width_; }
   // Height of a line of text in pixels; TextHeight is 0 for an empty text.
   int Height() const noexcept { return height_; }
   int TextHeight(std::string_view text) const noexcept { return text.empty() ? 0 : height_; }
@@ -93,6 +98,7 @@ class TFont {
   int pixel_size_ = 0;
   int height_ = 0;
   int em_shift_ = -1;  // log2 of units per em when that is a power of two
+  int fixed_pitch_width_ = 0;
   // Pixel widths of U+0000..U+00FF and U+0400..U+04FF (kCyrillicSlot on), and a 0; shared.
   const std::uint16_t* widths_ = nullptr;
 };

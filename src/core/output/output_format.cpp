@@ -73,13 +73,21 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) noexcept {
 }
 
 #if defined(__SSE2__)
+// The number of bits set in a 16-bit value (std::popcount may be a library call).
+int CountBits16(std::uint32_t x) noexcept {
+  x = x - ((x >> 1) & 0x5555);
+  x = (x & 0x3333) + ((x >> 2) & 0x3333);
+  x = (x + (x >> 4)) & 0x0F0F;
+  return static_cast<int>((x + (x >> 8)) & 0x1F);
+}
+
 // AddCachedWidths sixteen bytes a step while the bytes are ASCII or whole two-byte characters
 // the table holds: a character's width is looked up at its first byte, its second byte looks
 // up the zero at kZeroSlot. Stops before a block with any other byte, before a block that does
 // not fit, and 16 bytes before `end`, always at a character boundary.
-std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, const unsigned char* bytes,
-                                 std::size_t pos, std::size_t end, std::int64_t maxWidth,
-                                 std::int64_t& width) noexcept {
+std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, int fixedWidth,
+                                 const unsigned char* bytes, std::size_t pos, std::size_t end,
+                                 std::int64_t maxWidth, std::int64_t& width) noexcept {
   const __m128i zero = _mm_setzero_si128();
   const __m128i tagMask = _mm_set1_epi8(static_cast<char>(0xC0));
   const __m128i contTag = _mm_set1_epi8(static_cast<char>(0x80));
@@ -106,6 +114,15 @@ std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, const unsigned cha
                        contBits == (((leadBits << 1) | carry) & 0xFFFF) &&
                        (leadBits & ~nextContBits) == 0;
     if (!whole) break;
+    if (fixedWidth != 0) {
+      // A fixed-pitch face: every character is as wide, so count those that begin here.
+      const int blockWidth = CountBits16(~contBits & 0xFFFF) * fixedWidth;
+      if (sum + blockWidth > maxWidth) break;
+      sum += blockWidth;
+      carry = leadBits >> 15;
+      pos += 16;
+      continue;
+    }
 
     // The slot of every byte, in 16-bit lanes: an ASCII byte its own, a first byte that of its
     // code point, a second byte kZeroSlot.
@@ -140,13 +157,15 @@ std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, const unsigned cha
 
 // Adds to `width` the widths of the characters of text[pos..end) that a font's cached width
 // table (TFont::LatinWidths) holds, ASCII and two-byte Latin-1 and Cyrillic characters, while
-// the sum stays within maxWidth. Returns where it stopped: `end`, a character the table does
-// not hold, or the first character that does not fit.
-std::size_t AddCachedWidths(const std::uint16_t* widths, std::string_view text, std::size_t pos,
-                            std::size_t end, std::int64_t maxWidth, std::int64_t& width) noexcept {
+// the sum stays within maxWidth. fixedWidth: the font's FixedPitchWidth. Returns where it
+// stopped: `end`, a character the table does not hold, or the first character that does not
+// fit.
+std::size_t AddCachedWidths(const std::uint16_t* widths, int fixedWidth, std::string_view text,
+                            std::size_t pos, std::size_t end, std::int64_t maxWidth,
+                            std::int64_t& width) noexcept {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
 #if defined(__SSE2__)
-  pos = AddCachedWidthBlocks(widths, bytes, pos, end, maxWidth, width);
+  pos = AddCachedWidthBlocks(widths, fixedWidth, bytes, pos, end, maxWidth, width);
 #endif
   std::int64_t sum = width;
   while (pos < end) {
@@ -254,14 +273,12 @@ const char* FontFamilyName(int family) noexcept {
 void CalcFont(TFont& font, int code, int size) {
   code &= 0xFF;
   if (code == kDefaultFontCode) {
-    font.SetName(msg::SQoFontCourierNew);
-    font.SetSize(kDefaultFontSize);
-    font.SetStyle(0);
+    font.SetFace(msg::SQoFontCourierNew, kDefaultFontSize, 0);
     return;
   }
-  if (size > 0 && size != font.Size()) font.SetSize(size);
-  if (const char* name = FontFamilyName(code >> 4); name && font.Name() != name) font.SetName(name);
-  font.SetStyle(static_cast<TFontStyles>(code & 0x0F));
+  const char* name = FontFamilyName(code >> 4);
+  font.SetFace(name ? std::string_view(name) : std::string_view(font.Name()),
+               size > 0 ? size : font.Size(), static_cast<TFontStyles>(code & 0x0F));
 }
 
 void SetFont(TPrinterModel& printer, int code, int size, TCanvas* canvas) {
@@ -374,7 +391,7 @@ TLineMetrics CalcFontMetrics(TPrinterModel& printer, std::string_view text, int&
     metrics.Height = std::max(metrics.Height, font.Height());
     while (pos < runEnd) {
       if (latin != nullptr) {
-        pos = AddCachedWidths(latin, text, pos, runEnd, maxWidth, width);
+        pos = AddCachedWidths(latin, font.FixedPitchWidth(), text, pos, runEnd, maxWidth, width);
         if (pos == runEnd) break;
       }
       // A character the cached table does not hold, or one that does not fit.

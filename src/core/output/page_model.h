@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bexlo {
@@ -70,6 +72,12 @@ class TLineList {
   void push_back(const TLine& line) {
     if (size_ == capacity_) Grow(size_ + 1);
     data_[size_++] = line;
+  }
+  // A line made in place from TLine's constructor arguments.
+  template <class... Args>
+  TLine& emplace_back(Args&&... args) {
+    if (size_ == capacity_) Grow(size_ + 1);
+    return *::new (static_cast<void*>(data_ + size_++)) TLine(std::forward<Args>(args)...);
   }
   // Drops the lines and gives the memory back.
   void clear() noexcept;

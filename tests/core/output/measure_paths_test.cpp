@@ -52,6 +52,46 @@ TEST(CachedWidthsTest, LatinAndCyrillicMatchTheFaceTables) {
   }
 }
 
+TEST(CachedWidthsTest, FixedPitchFacesMeasureEveryCharacterAlike) {
+  TFont font;
+  for (int size : {7, 10, 12, 1000}) {
+    font.SetSize(size);
+    for (TFontStyles style : {0, 1, 2, 3}) {
+      font.SetName("Courier New");
+      font.SetStyle(style);
+      ASSERT_GT(font.FixedPitchWidth(), 0);
+      for (char32_t c : {U'a', U'\t', U'\u00E9', U'\u0416', U'\u4E2D', U'\uFFFD', U'\U0001F600'}) {
+        EXPECT_EQ(font.CharWidth(c), font.FixedPitchWidth()) << size << " U+" << std::hex << unsigned(c);
+      }
+      font.SetName("Arial");
+      EXPECT_EQ(font.FixedPitchWidth(), 0);
+      font.SetName("Times New Roman");
+      EXPECT_EQ(font.FixedPitchWidth(), 0);
+    }
+  }
+}
+
+TEST(CachedWidthsTest, SetFaceMeasuresLikeTheSeparateSetters) {
+  std::mt19937 random(11);
+  const char* names[] = {"Arial", "Courier New", "Times New Roman", "liberation serif", "Unknown"};
+  TFont together, apart;
+  for (int round = 0; round < 500; ++round) {
+    const char* name = names[random() % 5];
+    const int size = static_cast<int>(random() % 1200) - 100;  // out of range too
+    const auto style = static_cast<TFontStyles>(random() % 32);  // bits beyond the four styles too
+    together.SetFace(name, size, style);
+    apart.SetName(name);
+    apart.SetSize(size);
+    apart.SetStyle(style);
+    ASSERT_TRUE(together == apart) << name << " " << size << " " << int(style);
+    ASSERT_EQ(together.Family(), apart.Family());
+    ASSERT_EQ(together.Height(), apart.Height());
+    ASSERT_EQ(together.CharWidth(U'W'), apart.CharWidth(U'W'));
+    ASSERT_EQ(together.CharWidth(U'\u0416'), apart.CharWidth(U'\u0416'));
+    ASSERT_EQ(together.FixedPitchWidth(), apart.FixedPitchWidth());
+  }
+}
+
 struct Measured {
   int Width = 0;
   int Height = 0;
