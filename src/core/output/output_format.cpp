@@ -81,77 +81,101 @@ int CountBits16(std::uint32_t x) noexcept {
   return static_cast<int>((x + (x >> 8)) & 0x1F);
 }
 
-// AddCachedWidths sixteen bytes a step while the bytes are ASCII or whole two-byte characters
-// the table holds: a character's width is looked up at its first byte, its second byte looks
-// up the zero at kZeroSlot. Stops before a block with any other byte, before a block that does
-// not fit, and 16 bytes before `end`, always at a character boundary.
-std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, int fixedWidth,
-                                 const unsigned char* bytes, std::size_t pos, std::size_t end,
-                                 std::int64_t maxWidth, std::int64_t& width) noexcept {
+// The width of the characters that begin among sixteen bytes, from byte `skip` on (the bytes
+// before it belong to characters measured already), when all of those bytes are ASCII or
+// whole two-byte characters the width table holds; -1 otherwise. `next`: the sixteen bytes one
+// further on. `carry`: byte `skip` is the second byte of a character measured already.
+// `lastStarts` tells whether the last byte begins a character. fixedWidth: as AddCachedWidths.
+int BlockWidth(const std::uint16_t* widths, int fixedWidth, __m128i v, __m128i next, bool carry,
+               int skip, bool& lastStarts) noexcept {
   const __m128i zero = _mm_setzero_si128();
   const __m128i tagMask = _mm_set1_epi8(static_cast<char>(0xC0));
   const __m128i contTag = _mm_set1_epi8(static_cast<char>(0x80));
-  std::uint32_t carry = 0;  // 1: bytes[pos] ends a character counted in the previous block
-  std::int64_t sum = width;
+  const __m128i inRange = _mm_cmpgt_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                         _mm_set1_epi8(static_cast<char>(skip - 1)));
+  // Second bytes (10xxxxxx), and first bytes that the table holds: C2 C3 (U+0080..U+00FF) and
+  // D0..D3 (U+0400..U+04FF); x <= k unsigned is min(x, k) == x.
+  const __m128i cont = _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(v, tagMask), contTag), inRange);
+  const __m128i nextCont = _mm_cmpeq_epi8(_mm_and_si128(next, tagMask), contTag);
+  const __m128i latin = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2)));
+  const __m128i cyrillic = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xD0)));
+  const __m128i lead = _mm_and_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(latin, _mm_set1_epi8(1)), latin),
+                   _mm_cmpeq_epi8(_mm_min_epu8(cyrillic, _mm_set1_epi8(3)), cyrillic)),
+      inRange);
+  const std::uint32_t range = (0xFFFFu << skip) & 0xFFFF;
+  const auto nonAsciiBits = static_cast<std::uint32_t>(_mm_movemask_epi8(v)) & range;
+  const auto contBits = static_cast<std::uint32_t>(_mm_movemask_epi8(cont));
+  const auto leadBits = static_cast<std::uint32_t>(_mm_movemask_epi8(lead));
+  const auto nextContBits = static_cast<std::uint32_t>(_mm_movemask_epi8(nextCont));
+  const std::uint32_t carryBit = carry ? 1u << skip : 0u;
+  const bool whole = nonAsciiBits == (leadBits | contBits) &&
+                     contBits == (((leadBits << 1) | carryBit) & 0xFFFF) &&
+                     (leadBits & ~nextContBits) == 0;
+  if (!whole) return -1;
+  lastStarts = (leadBits >> 15) != 0;
+  // A fixed-pitch face: every character is as wide, so count those that begin here.
+  if (fixedWidth != 0) return CountBits16(range & ~contBits) * fixedWidth;
+
+  // The slot of every byte, in 16-bit lanes: an ASCII byte its own, a first byte that of its
+  // code point, any other byte kZeroSlot.
+  const __m128i ascii = _mm_andnot_si128(_mm_cmplt_epi8(v, zero), inRange);
+  const __m128i wideAscii[2] = {_mm_unpacklo_epi8(ascii, ascii), _mm_unpackhi_epi8(ascii, ascii)};
+  const __m128i wideLead[2] = {_mm_unpacklo_epi8(lead, lead), _mm_unpackhi_epi8(lead, lead)};
+  const __m128i wide[2] = {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
+  const __m128i wideNext[2] = {_mm_unpacklo_epi8(next, zero), _mm_unpackhi_epi8(next, zero)};
   alignas(16) std::uint16_t slots[16];
-  while (end - pos > 16) {
+  for (int half = 0; half < 2; ++half) {
+    const __m128i cp = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(wide[half], _mm_set1_epi16(0x1F)), 6),
+                                    _mm_and_si128(wideNext[half], _mm_set1_epi16(0x3F)));
+    const __m128i cyrillicCp = _mm_cmpgt_epi16(cp, _mm_set1_epi16(0x3FF));
+    const __m128i slot =
+        _mm_sub_epi16(cp, _mm_and_si128(cyrillicCp, _mm_set1_epi16(0x400 - TFont::kCyrillicSlot)));
+    const __m128i other = _mm_andnot_si128(_mm_or_si128(wideAscii[half], wideLead[half]),
+                                           _mm_set1_epi16(TFont::kZeroSlot));
+    const __m128i slots8 = _mm_or_si128(_mm_or_si128(_mm_and_si128(wideAscii[half], wide[half]),
+                                                     _mm_and_si128(wideLead[half], slot)),
+                                        other);
+    _mm_store_si128(reinterpret_cast<__m128i*>(slots + 8 * half), slots8);
+  }
+  int width = 0;
+  for (int i = 0; i < 16; ++i) width += widths[slots[i]];
+  return width;
+}
+
+// AddCachedWidths sixteen bytes a step while the bytes are ASCII or whole two-byte characters
+// the table holds and fit. The last step reaches back over bytes measured already (skipping
+// them), so that a run of sixteen bytes or more leaves none over. Stops at a character
+// boundary: `end`, or before a block with any other byte or one that does not fit.
+std::size_t AddCachedWidthBlocks(const std::uint16_t* widths, int fixedWidth,
+                                 const unsigned char* bytes, std::size_t pos, std::size_t end,
+                                 std::int64_t maxWidth, std::int64_t& width) noexcept {
+  bool carry = false;  // bytes[pos] ends a character counted in the previous block
+  std::int64_t sum = width;
+  for (; end - pos > 16; pos += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos + 1));
-    // Second bytes (10xxxxxx), and first bytes that the table holds: C2 C3 (U+0080..U+00FF)
-    // and D0..D3 (U+0400..U+04FF); x <= k unsigned is min(x, k) == x.
-    const __m128i cont = _mm_cmpeq_epi8(_mm_and_si128(v, tagMask), contTag);
-    const __m128i nextCont = _mm_cmpeq_epi8(_mm_and_si128(next, tagMask), contTag);
-    const __m128i latin = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2)));
-    const __m128i cyrillic = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xD0)));
-    const __m128i lead = _mm_or_si128(
-        _mm_cmpeq_epi8(_mm_min_epu8(latin, _mm_set1_epi8(1)), latin),
-        _mm_cmpeq_epi8(_mm_min_epu8(cyrillic, _mm_set1_epi8(3)), cyrillic));
-    const auto nonAsciiBits = static_cast<std::uint32_t>(_mm_movemask_epi8(v));
-    const auto contBits = static_cast<std::uint32_t>(_mm_movemask_epi8(cont));
-    const auto leadBits = static_cast<std::uint32_t>(_mm_movemask_epi8(lead));
-    const auto nextContBits = static_cast<std::uint32_t>(_mm_movemask_epi8(nextCont));
-    const bool whole = nonAsciiBits == (leadBits | contBits) &&
-                       contBits == (((leadBits << 1) | carry) & 0xFFFF) &&
-                       (leadBits & ~nextContBits) == 0;
-    if (!whole) break;
-    if (fixedWidth != 0) {
-      // A fixed-pitch face: every character is as wide, so count those that begin here.
-      const int blockWidth = CountBits16(~contBits & 0xFFFF) * fixedWidth;
-      if (sum + blockWidth > maxWidth) break;
-      sum += blockWidth;
-      carry = leadBits >> 15;
-      pos += 16;
-      continue;
+    bool lastStarts = false;
+    const int block = BlockWidth(widths, fixedWidth, v, next, carry, 0, lastStarts);
+    if (block < 0 || sum + block > maxWidth) break;
+    sum += block;
+    carry = lastStarts;
+  }
+  if (carry) ++pos;
+  if (pos < end && end - pos <= 16 && end >= 16) {
+    // The last sixteen bytes of the run: no byte after `end` continues a character in it.
+    const std::size_t base = end - 16;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base));
+    bool lastStarts = false;
+    const int block = BlockWidth(widths, fixedWidth, v, _mm_srli_si128(v, 1), false,
+                                 static_cast<int>(pos - base), lastStarts);
+    if (block >= 0 && sum + block <= maxWidth) {
+      sum += block;
+      pos = end;
     }
-
-    // The slot of every byte, in 16-bit lanes: an ASCII byte its own, a first byte that of its
-    // code point, a second byte kZeroSlot.
-    const __m128i wideLead[2] = {_mm_unpacklo_epi8(lead, lead), _mm_unpackhi_epi8(lead, lead)};
-    const __m128i wide[2] = {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
-    const __m128i wideNext[2] = {_mm_unpacklo_epi8(next, zero), _mm_unpackhi_epi8(next, zero)};
-    for (int half = 0; half < 2; ++half) {
-      const __m128i cp = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(wide[half], _mm_set1_epi16(0x1F)), 6),
-                                      _mm_and_si128(wideNext[half], _mm_set1_epi16(0x3F)));
-      const __m128i cyrillicCp = _mm_cmpgt_epi16(cp, _mm_set1_epi16(0x3FF));
-      const __m128i slot =
-          _mm_sub_epi16(cp, _mm_and_si128(cyrillicCp, _mm_set1_epi16(0x400 - TFont::kCyrillicSlot)));
-      const __m128i ascii = _mm_cmplt_epi16(wide[half], _mm_set1_epi16(0x80));
-      const __m128i other = _mm_andnot_si128(_mm_or_si128(ascii, wideLead[half]),
-                                             _mm_set1_epi16(TFont::kZeroSlot));
-      const __m128i slots8 = _mm_or_si128(_mm_or_si128(_mm_and_si128(ascii, wide[half]),
-                                                       _mm_and_si128(wideLead[half], slot)),
-                                          other);
-      _mm_store_si128(reinterpret_cast<__m128i*>(slots + 8 * half), slots8);
-    }
-    int blockWidth = 0;
-    for (int i = 0; i < 16; ++i) blockWidth += widths[slots[i]];
-    if (sum + blockWidth > maxWidth) break;
-    sum += blockWidth;
-    carry = leadBits >> 15;
-    pos += 16;
   }
   width = sum;
-  return pos + carry;
+  return pos;
 }
 #endif
 
