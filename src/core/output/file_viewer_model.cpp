@@ -127,14 +127,22 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
       text.remove_prefix(1);
     }
     if (sequences) {
-      if (std::size_t pb = text.find("\\PB"); pb != std::string_view::npos) {
+      // The first \PB and whether any \PE occurs, in one pass over the backslashes.
+      std::size_t pb = std::string_view::npos;
+      bool pe = false;
+      for (std::size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at + 1)) {
+        if (at + 2 >= text.size() || text[at + 1] != 'P') continue;
+        if (text[at + 2] == 'B' && pb == std::string_view::npos) pb = at;
+        if (text[at + 2] == 'E') pe = true;
+      }
+      if (pb != std::string_view::npos) {
         int scratchCode = code, scratchSize = size;
         CalcSpecChar(printer, text.substr(pb), false, nullptr, 1.0, scratchCode, scratchSize, left,
                      right);
         paragraph = lfInParagraph;
         line.SetIndents(left, right);
       }
-      if (text.find("\\PE") != std::string_view::npos) {
+      if (pe) {
         left = right = 0;
         paragraph |= lfParagraphEnd;
       }
