@@ -99,10 +99,11 @@ int BlockWidth(const std::uint16_t* widths, int fixedWidth, __m128i v, __m128i n
   const __m128i nextCont = _mm_cmpeq_epi8(_mm_and_si128(next, tagMask), contTag);
   const __m128i latin = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2)));
   const __m128i cyrillic = _mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xD0)));
-  const __m128i lead = _mm_and_si128(
-      _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(latin, _mm_set1_epi8(1)), latin),
-                   _mm_cmpeq_epi8(_mm_min_epu8(cyrillic, _mm_set1_epi8(3)), cyrillic)),
-      inRange);
+  const __m128i cyrillicLead =
+      _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(cyrillic, _mm_set1_epi8(3)), cyrillic), inRange);
+  const __m128i lead = _mm_or_si128(
+      _mm_and_si128(_mm_cmpeq_epi8(_mm_min_epu8(latin, _mm_set1_epi8(1)), latin), inRange),
+      cyrillicLead);
   const std::uint32_t range = (0xFFFFu << skip) & 0xFFFF;
   const auto nonAsciiBits = static_cast<std::uint32_t>(_mm_movemask_epi8(v)) & range;
   const auto contBits = static_cast<std::uint32_t>(_mm_movemask_epi8(cont));
@@ -117,27 +118,20 @@ int BlockWidth(const std::uint16_t* widths, int fixedWidth, __m128i v, __m128i n
   // A fixed-pitch face: every character is as wide, so count those that begin here.
   if (fixedWidth != 0) return CountBits16(range & ~contBits) * fixedWidth;
 
-  // The slot of every byte, in 16-bit lanes: an ASCII byte its own, a first byte that of its
-  // code point, any other byte kZeroSlot.
+  // The slot of every byte, built from its low and high byte: an ASCII byte's own; for a first
+  // byte, the low six bits of the second byte under bits 7..6 from the first (C2 C3 give
+  // U+0080..U+00FF, D0..D3 give U+0400..U+04FF less 0x300, high byte 1); kZeroSlot (high
+  // byte 2) for any other byte.
+  static_assert(TFont::kCyrillicSlot == 0x100 && TFont::kZeroSlot == 0x200);
   const __m128i ascii = _mm_andnot_si128(_mm_cmplt_epi8(v, zero), inRange);
-  const __m128i wideAscii[2] = {_mm_unpacklo_epi8(ascii, ascii), _mm_unpackhi_epi8(ascii, ascii)};
-  const __m128i wideLead[2] = {_mm_unpacklo_epi8(lead, lead), _mm_unpackhi_epi8(lead, lead)};
-  const __m128i wide[2] = {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
-  const __m128i wideNext[2] = {_mm_unpacklo_epi8(next, zero), _mm_unpackhi_epi8(next, zero)};
+  const __m128i leadLow = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, _mm_set1_epi8(3)), 6),
+                                       _mm_and_si128(next, _mm_set1_epi8(0x3F)));
+  const __m128i low = _mm_or_si128(_mm_and_si128(v, ascii), _mm_and_si128(leadLow, lead));
+  const __m128i high = _mm_or_si128(_mm_and_si128(cyrillicLead, _mm_set1_epi8(1)),
+                                    _mm_andnot_si128(_mm_or_si128(ascii, lead), _mm_set1_epi8(2)));
   alignas(16) std::uint16_t slots[16];
-  for (int half = 0; half < 2; ++half) {
-    const __m128i cp = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(wide[half], _mm_set1_epi16(0x1F)), 6),
-                                    _mm_and_si128(wideNext[half], _mm_set1_epi16(0x3F)));
-    const __m128i cyrillicCp = _mm_cmpgt_epi16(cp, _mm_set1_epi16(0x3FF));
-    const __m128i slot =
-        _mm_sub_epi16(cp, _mm_and_si128(cyrillicCp, _mm_set1_epi16(0x400 - TFont::kCyrillicSlot)));
-    const __m128i other = _mm_andnot_si128(_mm_or_si128(wideAscii[half], wideLead[half]),
-                                           _mm_set1_epi16(TFont::kZeroSlot));
-    const __m128i slots8 = _mm_or_si128(_mm_or_si128(_mm_and_si128(wideAscii[half], wide[half]),
-                                                     _mm_and_si128(wideLead[half], slot)),
-                                        other);
-    _mm_store_si128(reinterpret_cast<__m128i*>(slots + 8 * half), slots8);
-  }
+  _mm_store_si128(reinterpret_cast<__m128i*>(slots), _mm_unpacklo_epi8(low, high));
+  _mm_store_si128(reinterpret_cast<__m128i*>(slots + 8), _mm_unpackhi_epi8(low, high));
   int width = 0;
   for (int i = 0; i < 16; ++i) width += widths[slots[i]];
   return width;
