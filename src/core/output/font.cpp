@@ -21,6 +21,10 @@ bool SameAscii(std::string_view a, std::string_view b) noexcept {
 }
 
 TFontFamily FamilyOfName(std::string_view name) noexcept {
+  // The names the output format's font codes set, as they are written.
+  if (name == msg::SQoFontCourierNew) return TFontFamily::Mono;
+  if (name == msg::SQoFontArial) return TFontFamily::Sans;
+  if (name == msg::SQoFontTimesNewRoman) return TFontFamily::Serif;
   if (SameAscii(name, msg::SQoFontCourierNew) || SameAscii(name, "Liberation Mono"))
     return TFontFamily::Mono;
   if (SameAscii(name, msg::SQoFontTimesNewRoman) || SameAscii(name, "Liberation Serif"))

@@ -227,30 +227,37 @@ std::size_t AddCachedWidths(const std::uint16_t* widths, int fixedWidth, std::st
   return pos;
 }
 
-TSpecChar ParseFont(std::string_view text) noexcept {
-  TSpecChar spec;
+// The parsers below fill `spec`, empty on entry, and leave it empty when `text` does not begin
+// the sequence. (Filling the caller's object field by field, rather than returning a fresh
+// one, spares the copy that a stalled store-to-load forwarding makes slow.)
+void ParseFont(std::string_view text, TSpecChar& spec) noexcept {
   std::size_t pos = 2;
-  if (!ParseColonInt(text, pos, spec.Values[0])) return {};
+  if (!ParseColonInt(text, pos, spec.Values[0])) {
+    spec = {};
+    return;
+  }
   ParseDigits(text, pos, 2, spec.Values[1]);  // no digits: size 0, kept
   spec.Kind = TSpecKind::skFont;
   spec.Consumed = static_cast<int>(pos);
-  return spec;
 }
 
-TSpecChar ParseLineOrFrame(std::string_view text, TSpecKind kind) noexcept {
-  TSpecChar spec;
+void ParseLineOrFrame(std::string_view text, TSpecKind kind, TSpecChar& spec) noexcept {
   std::size_t pos = 2;
   for (int i = 0; i < 4; ++i) {
-    if (!ParseColonInt(text, pos, spec.Values[i])) return {};
+    if (!ParseColonInt(text, pos, spec.Values[i])) {
+      spec = {};
+      return;
+    }
   }
-  if (ParseDigits(text, pos, 4, spec.Values[4]) == 0) return {};
+  if (ParseDigits(text, pos, 4, spec.Values[4]) == 0) {
+    spec = {};
+    return;
+  }
   spec.Kind = kind;
   spec.Consumed = static_cast<int>(pos);
-  return spec;
 }
 
-TSpecChar ParseParagraphBegin(std::string_view text) noexcept {
-  TSpecChar spec;
+void ParseParagraphBegin(std::string_view text, TSpecChar& spec) noexcept {
   spec.Kind = TSpecKind::skParagraphBegin;
   std::size_t pos = 3;
   if (ParseColonInt(text, pos, spec.Values[0])) {
@@ -258,7 +265,25 @@ TSpecChar ParseParagraphBegin(std::string_view text) noexcept {
     spec.HasIndents = true;
   }
   spec.Consumed = static_cast<int>(pos);
-  return spec;
+}
+
+// ParseSpecChar into `spec`, which is empty on entry.
+void ParseSpecCharInto(std::string_view text, TSpecChar& spec) noexcept {
+  if (text.size() < 2 || text[0] != '\\') return;
+  switch (text[1]) {
+    case 'F': return ParseFont(text, spec);
+    case 'L': return ParseLineOrFrame(text, TSpecKind::skLine, spec);
+    case 'R': return ParseLineOrFrame(text, TSpecKind::skFrame, spec);
+    case 'P':
+      if (text.size() < 3) return;
+      if (text[2] == 'B') return ParseParagraphBegin(text, spec);
+      if (text[2] == 'E') {
+        spec.Kind = TSpecKind::skParagraphEnd;
+        spec.Consumed = 3;
+      }
+      return;
+    default: return;
+  }
 }
 
 void DrawSpec(const TSpecChar& spec, TCanvas& canvas, double scale) {
@@ -321,23 +346,15 @@ int MilimeterToPixel(double mm) noexcept {
 // ---- control sequences -----------------------------------------------------------------------
 
 TSpecChar ParseSpecChar(std::string_view text) noexcept {
-  if (text.size() < 2 || text[0] != '\\') return {};
-  switch (text[1]) {
-    case 'F': return ParseFont(text);
-    case 'L': return ParseLineOrFrame(text, TSpecKind::skLine);
-    case 'R': return ParseLineOrFrame(text, TSpecKind::skFrame);
-    case 'P':
-      if (text.size() < 3) return {};
-      if (text[2] == 'B') return ParseParagraphBegin(text);
-      if (text[2] == 'E') return {.Kind = TSpecKind::skParagraphEnd, .Consumed = 3};
-      return {};
-    default: return {};
-  }
+  TSpecChar spec;
+  ParseSpecCharInto(text, spec);
+  return spec;
 }
 
 int CalcSpecChar(TPrinterModel& printer, std::string_view text, bool draw, TCanvas* canvas,
                  double scale, int& fontCode, int& fontSize, int& paraLeft, int& paraRight) {
-  TSpecChar spec = ParseSpecChar(text);
+  TSpecChar spec;
+  ParseSpecCharInto(text, spec);
   switch (spec.Kind) {
     case TSpecKind::skFont:
       fontCode = spec.Values[0] & 0xFF;
