@@ -1,6 +1,7 @@
 #include "output/file_viewer_model.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -176,8 +177,16 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
   if (fd < 0) {
     detail::SplitMappedLines(mapped, 0, false, addLine);
   } else {
+    // A view of its own when the file still has the mapped size, else the buffered reads.
+    struct stat status {};
+    const bool sameSize = ::fstat(fd, &status) == 0 && static_cast<std::uint64_t>(status.st_size) == mapped.size();
+    TLineScanView view(fd, sameSize ? mapped.size() : 0);
     try {
-      StreamOutputLines(fd, mapped, addLine, std::size_t{256} << 10);
+      if (view.Mapped()) {
+        view.ScanLines(addLine);
+      } else {
+        StreamOutputLines(fd, mapped, addLine, std::size_t{256} << 10);
+      }
     } catch (...) {
       ::close(fd);
       throw;

@@ -1,7 +1,7 @@
 // TFileViewerModel: everything of the report file viewer but the window. It maps an output file
-// and never holds its text in memory: lines and pages are indexed with printer metrics while
-// the bytes stream past once through a small buffer, and a line's text is taken from the map
-// only while it is drawn. It keeps the scroll position, zoom and current page, and lays lines
+// and never holds its text in memory: lines and pages are indexed with printer metrics in one
+// pass over a view of the file that keeps only a few megabytes resident (TLineScanView), and a
+// line's text is taken from the map only while it is drawn. It keeps the scroll position, zoom and current page, and lays lines
 // out as text fragments on a TCanvas: the screen (Paint), the printer (Print) or a test's
 // recording canvas. The viewer widget owns one, forwards its keys, scroll commands and paint
 // requests to it and paints what it is told.

@@ -1,11 +1,13 @@
-// Streams the lines of an output file for indexing: the bytes are read sequentially through a
-// bounded buffer (pread on the open file), which is several times faster than walking a fresh
-// memory map page by page, and never holds more than the buffer in memory. A line longer than
-// the buffer, and everything after a read error, is taken from the file's mapped view instead.
-// The lines, their offsets and their bytes are exactly those SplitOutputLines finds in the
-// mapped view.
+// The lines of an output file for indexing, with the offset of each and whether it holds a
+// backslash. TLineScanView reads them straight from a mapping of the file made for the scan,
+// its pages brought in a window ahead of the scan in one call each and dropped behind it, so
+// nothing is copied and little stays resident. StreamOutputLines reads them through a bounded
+// buffer (pread on the open file) where no such mapping can be made; a line longer than the
+// buffer, and everything after a read error, is taken from the file's mapped view instead.
+// Both find exactly the lines, offsets and bytes SplitOutputLines finds in the mapped view.
 #pragma once
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -89,6 +91,74 @@ void SplitMappedLines(std::string_view mapped, std::size_t from, bool skipLF, F&
 }
 
 }  // namespace detail
+
+// A read-only mapping of a whole output file, made for one pass over its lines.
+class TLineScanView {
+ public:
+  static constexpr std::size_t kWindow = std::size_t{16} << 20;
+
+  // Maps the first `size` bytes of the open file `fd` (which may be closed afterwards);
+  // Mapped() tells whether that worked.
+  TLineScanView(int fd, std::size_t size) noexcept : size_(size) {
+    if (size == 0) return;
+    void* view = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    if (view != MAP_FAILED) data_ = static_cast<const char*>(view);
+  }
+  ~TLineScanView() {
+    if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_);
+  }
+  TLineScanView(const TLineScanView&) = delete;
+  TLineScanView& operator=(const TLineScanView&) = delete;
+
+  bool Mapped() const noexcept { return data_ != nullptr; }
+
+  // Calls onLine(offset, bytes) or onLine(offset, bytes, backslash) (see detail::CallOnLine)
+  // for every line, in order. The pages are brought in `window` bytes (rounded up to whole
+  // pages) ahead of the scan and dropped once the scan is a window past them.
+  template <class F>
+  void ScanLines(F&& onLine, std::size_t window = kWindow) {
+    if (data_ == nullptr) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    window = std::max<std::size_t>((window + page - 1) / page * page, page);
+    std::size_t brought = 0;  // pages before this offset have been brought in
+    std::size_t dropped = 0;  // pages before this offset have been dropped
+    std::size_t pos = 0;
+    while (pos < size_) {
+      if (brought < size_ && pos + window > brought) {
+        const std::size_t length = std::min(window, size_ - brought);
+        Advise(brought, length, kPopulate);
+        brought += length;
+      }
+      if (pos - dropped >= 2 * window) {
+        Advise(dropped, window, MADV_DONTNEED);
+        dropped += window;
+      }
+      bool backslash;
+      const char* cr = detail::FindLineEnd(data_ + pos, data_ + size_, backslash);
+      const std::size_t end = cr != nullptr ? static_cast<std::size_t>(cr - data_) : size_;
+      detail::CallOnLine(onLine, static_cast<std::int64_t>(pos), std::string_view(data_ + pos, end - pos),
+                         backslash);
+      pos = end + 1;
+      if (pos < size_ && data_[pos] == '\n') ++pos;
+    }
+  }
+
+ private:
+#ifdef MADV_POPULATE_READ
+  static constexpr int kPopulate = MADV_POPULATE_READ;
+#else
+  static constexpr int kPopulate = MADV_WILLNEED;
+#endif
+
+  // Advice on data_[from, from + length), whole pages of this view only; a kernel that does
+  // not know the advice leaves the pages to be faulted in as the scan reaches them.
+  void Advise(std::size_t from, std::size_t length, int advice) noexcept {
+    ::madvise(const_cast<char*>(data_) + from, length, advice);
+  }
+
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 // Calls onLine(offset, bytes) or onLine(offset, bytes, backslash) (see detail::CallOnLine) for
 // every line of the file open as `fd` whose whole content is `mapped`. The bytes are valid

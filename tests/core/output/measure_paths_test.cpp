@@ -233,5 +233,46 @@ TEST_F(OutputTest, StreamedLinesCarryTheirBackslashFlag) {
   }
 }
 
+// The scan view reads the lines straight from a mapping of its own, bringing pages in ahead
+// and dropping them behind; small windows make it do both many times over a file.
+TEST_F(OutputTest, ScanViewFindsTheLinesOfTheSplit) {
+  std::mt19937 random(17);
+  const char alphabet[] = {'a', 'b', '\r', '\n', '\\', ' ', 'c', 'd', 'e', 'f', 'g', 'h'};
+  std::string path = WriteFile("scan.prn", "");
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  for (int round = 0; round < 40; ++round) {
+    std::string data;
+    const std::size_t length = 1 + random() % (round < 20 ? 300 : 12 * page);
+    while (data.size() < length) {
+      // Lines of any length, up to several pages, some without any CR.
+      std::string line(random() % (round % 3 == 0 ? 3 * page : 100), 'x');
+      for (char& c : line) {
+        if (random() % 8 == 0) c = alphabet[random() % sizeof(alphabet)];
+      }
+      data += line;
+      data += random() % 4 == 0 ? "\r" : "\r\n";
+    }
+    data.resize(length);
+    WriteFile("scan.prn", data);
+    Flagged expected;
+    SplitOutputLines(data, [&](std::size_t start, std::size_t size) {
+      std::string text = data.substr(start, size);
+      expected.emplace_back(static_cast<std::int64_t>(start), text, text.find('\\') != std::string::npos);
+    });
+    int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    TLineScanView view(fd, data.size());
+    ::close(fd);  // the mapping outlives the descriptor
+    ASSERT_TRUE(view.Mapped());
+    for (std::size_t window : {std::size_t{1}, page, 2 * page, TLineScanView::kWindow}) {
+      Flagged scanned;
+      view.ScanLines([&](std::int64_t start, std::string_view text, bool backslash) {
+        scanned.emplace_back(start, std::string(text), backslash);
+      }, window);
+      ASSERT_EQ(scanned, expected) << "window " << window << " size " << data.size();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace bexlo
