@@ -566,10 +566,25 @@ class PgStatement final : public TDriverStatement {
         v.SetNull();
         continue;
       }
-      ReadValue(v, readers_[k], PQgetvalue(res, 0, i),
-                static_cast<std::size_t>(PQgetlength(res, 0, i)));
-      if (k < targeted && targets_[k] != TValueKind::Natural) ConvertEngineValue(v, targets_[k]);
+      const char* text = PQgetvalue(res, 0, i);
+      const auto length = static_cast<std::size_t>(PQgetlength(res, 0, i));
+      const TValueKind target = k < targeted ? targets_[k] : TValueKind::Natural;
+      // A date read for a date field goes straight from the engine's text to the date, as
+      // ConvertEngineValue would take it from a string value.
+      if (readers_[k] == Reader::Text && IsDateKind(target)) {
+        double date = 0;
+        if (ParseEngineDateTime(std::string_view(text, length), date)) {
+          v.SetDate(date);
+          continue;
+        }
+      }
+      ReadValue(v, readers_[k], text, length);
+      if (target != TValueKind::Natural) ConvertEngineValue(v, target);
     }
+  }
+
+  static bool IsDateKind(TValueKind kind) noexcept {
+    return kind == TValueKind::Date || kind == TValueKind::Time || kind == TValueKind::DateTime;
   }
 
   void EndStream() {

@@ -121,6 +121,35 @@ TEST_P(TypesTest, ValuesRoundTripThroughTheEngine) {
   EXPECT_EQ(p->Fields(0)->AsInteger(), 1);
 }
 
+TEST_P(TypesTest, StreamedDatesMatchBufferedOnesAndOddDatesFailClearly) {
+  Exec("INSERT INTO t (id, d, ts) VALUES (1, '2024-02-29', '1899-12-29 18:00:00'), "
+       "(2, '0001-01-01', '2024-03-01 00:00:01')");
+  auto buffered = Query("SELECT id, d, ts FROM t ORDER BY id");
+  buffered->Open();
+  auto streamed = Query("SELECT id, d, ts FROM t ORDER BY id");
+  streamed->SetUniDirectional(true);
+  streamed->Open();
+  for (int row = 1; row <= 2; ++row, buffered->Next(), streamed->Next()) {
+    EXPECT_EQ(streamed->FieldByName("d")->AsDateTime(), buffered->FieldByName("d")->AsDateTime()) << row;
+    EXPECT_EQ(streamed->FieldByName("ts")->AsDateTime(), buffered->FieldByName("ts")->AsDateTime()) << row;
+  }
+  EXPECT_DOUBLE_EQ(buffered->FieldByName("ts")->AsDateTime(), EncodeDate(2024, 3, 1) + 1.0 / 86400);
+  if (Pg()) {
+    // A date the calendar type cannot hold is an error that names it, not a wrong date.
+    for (bool stream : {false, true}) {
+      auto odd = Query("SELECT '-infinity'::timestamp AS ts");
+      odd->SetUniDirectional(stream);
+      try {
+        odd->Open();
+        odd->FieldByName("ts")->AsDateTime();
+        ADD_FAILURE() << "-infinity was read as a date";
+      } catch (const Exception& e) {
+        EXPECT_NE(std::string(e.what()).find("-infinity"), std::string::npos) << e.what();
+      }
+    }
+  }
+}
+
 TEST_P(TypesTest, ExpressionColumnsTakeTheTypeOfTheirValues) {
   auto q = Query("SELECT 1 + 1 AS i, 2.5 AS x, 'abc' AS s, NULL AS z");
   q->Open();
