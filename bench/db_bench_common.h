@@ -1,9 +1,12 @@
 // Shared helpers of the data-access benchmarks: a wall clock, the best of several runs, and the
-// streamed read both engines' benchmarks time.
+// streamed read both engines' benchmarks time, and the SQLite table of rows they read.
 #pragma once
+
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -29,6 +32,44 @@ inline void BestOf(int rounds, const std::function<void()>& ours,
     if (o < oursBest) oursBest = o;
     if (b < baseBest) baseBest = b;
   }
+}
+
+// Ends the benchmark when an SQLite call failed.
+inline void CheckSqlite(int rc, sqlite3* db) {
+  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+    std::exit(1);
+  }
+}
+
+// Creates `table` (id, amount, name, day, note) in db and fills it with `rows` generated rows in
+// one transaction. keyed: id is the INTEGER PRIMARY KEY.
+inline void FillSqliteTable(sqlite3* db, const char* table, int rows, bool keyed) {
+  char sql[256];
+  std::snprintf(sql, sizeof sql,
+                "CREATE TABLE %s (id INTEGER%s, amount REAL, name VARCHAR(40), day DATE, "
+                "note VARCHAR(80))",
+                table, keyed ? " PRIMARY KEY" : "");
+  CheckSqlite(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db);
+  CheckSqlite(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
+  std::snprintf(sql, sizeof sql, "INSERT INTO %s VALUES (?, ?, ?, ?, ?)", table);
+  sqlite3_stmt* ins = nullptr;
+  CheckSqlite(sqlite3_prepare_v2(db, sql, -1, &ins, nullptr), db);
+  char name[64], day[16], note[96];
+  for (int i = 0; i < rows; ++i) {
+    std::snprintf(name, sizeof name, "customer %d", i);
+    std::snprintf(day, sizeof day, "20%02d-%02d-%02d", i % 30, i % 12 + 1, i % 28 + 1);
+    std::snprintf(note, sizeof note, "order note %d: delivered to the warehouse in time", i);
+    sqlite3_bind_int64(ins, 1, i);
+    sqlite3_bind_double(ins, 2, i * 1.25);
+    sqlite3_bind_text(ins, 3, name, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(ins, 4, day, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(ins, 5, note, -1, SQLITE_TRANSIENT);
+    CheckSqlite(sqlite3_step(ins), db);
+    sqlite3_reset(ins);
+  }
+  sqlite3_finalize(ins);
+  CheckSqlite(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
 }
 
 // Streams `select` (id, amount, name, day, note) through a unidirectional query on `database`,

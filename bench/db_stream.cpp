@@ -19,38 +19,12 @@ namespace {
 constexpr int kRows = 1000000;
 const char* kSelect = "SELECT id, amount, name, day, note FROM t";
 
-void Check(int rc, sqlite3* db) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-    std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
-}
+void Check(int rc, sqlite3* db) { bexlo::bench::CheckSqlite(rc, db); }
 
 void Fill(const std::string& path) {
   sqlite3* db = nullptr;
   Check(sqlite3_open(path.c_str(), &db), db);
-  Check(sqlite3_exec(db,
-                     "CREATE TABLE t (id INTEGER, amount REAL, name VARCHAR(40), day DATE, "
-                     "note VARCHAR(80)); BEGIN",
-                     nullptr, nullptr, nullptr),
-        db);
-  sqlite3_stmt* ins = nullptr;
-  Check(sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?, ?, ?, ?)", -1, &ins, nullptr), db);
-  char name[64], day[16], note[96];
-  for (int i = 0; i < kRows; ++i) {
-    std::snprintf(name, sizeof name, "customer %d", i);
-    std::snprintf(day, sizeof day, "20%02d-%02d-%02d", i % 30, i % 12 + 1, i % 28 + 1);
-    std::snprintf(note, sizeof note, "order note %d: delivered to the warehouse in time", i);
-    sqlite3_bind_int64(ins, 1, i);
-    sqlite3_bind_double(ins, 2, i * 1.25);
-    sqlite3_bind_text(ins, 3, name, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(ins, 4, day, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(ins, 5, note, -1, SQLITE_TRANSIENT);
-    Check(sqlite3_step(ins), db);
-    sqlite3_reset(ins);
-  }
-  sqlite3_finalize(ins);
-  Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+  bexlo::bench::FillSqliteTable(db, "t", kRows, false);
   sqlite3_close(db);
 }
 

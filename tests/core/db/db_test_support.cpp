@@ -10,17 +10,6 @@ namespace bexlo::testing {
 
 namespace fs = std::filesystem;
 
-std::string PgConnInfo() {
-  if (const char* direct = std::getenv("BEXLO_PG_CONNINFO")) return direct;
-  const char* state = std::getenv("BEXLO_PG_STATE");
-  if (state == nullptr) return {};
-  std::ifstream in(state);
-  std::string dir, conninfo;
-  std::getline(in, dir);
-  std::getline(in, conninfo);
-  return conninfo;
-}
-
 std::string EngineName(const ::testing::TestParamInfo<Engine>& info) {
   return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "core/pg_conninfo.h"
 #include "db/db.h"
 
 namespace bexlo::testing {
@@ -40,8 +41,6 @@ class DbTest : public ::testing::TestWithParam<Engine> {
   std::string admin_;
 };
 
-// The connection string of the test cluster, or "" when it is not running.
-std::string PgConnInfo();
 
 std::string EngineName(const ::testing::TestParamInfo<Engine>& info);
 

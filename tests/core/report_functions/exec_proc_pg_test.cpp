@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-
+#include "core/pg_conninfo.h"
 #include "db/db.h"
 #include "report/qo_report.h"
 #include "util/datetime.h"
@@ -14,18 +12,8 @@
 namespace bexlo::testing {
 namespace {
 
-std::string ClusterConnInfo() {
-  const char* state = std::getenv("BEXLO_PG_STATE");
-  if (state == nullptr) return {};
-  std::ifstream in(state);
-  std::string dir, conninfo;
-  std::getline(in, dir);
-  std::getline(in, conninfo);
-  return conninfo;
-}
-
 TEST(ExecProcPostgreSQL, OutputParametersBecomeVariables) {
-  const std::string admin = ClusterConnInfo();
+  const std::string admin = PgConnInfo();
   ASSERT_FALSE(admin.empty()) << "the PostgreSQL test cluster is not running (run through ctest)";
   const std::string schema = "rf_" + std::to_string(getpid());
   TDatabase* server = Session().OpenDatabase(admin);
