@@ -9,3 +9,8 @@ if(BEXLO_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
 endif()
+# The widget library: Qt 6 Widgets and Print Support (Debian qt6-base-dev).
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
+if(BEXLO_TESTS)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+endif()
