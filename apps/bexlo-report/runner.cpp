@@ -15,6 +15,7 @@
 #include "db/params.h"
 #include "db/query.h"
 #include "output/printer_model.h"
+#include "report/output_stream.h"
 #include "report/qo_report.h"
 #include "template_store.h"
 #include "util/convert.h"
@@ -174,7 +175,11 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
     report.Prepare();
     report.Execute();
     if (progressShown) err << "\n";
-    out << report.PrintName << "\n";
+    // A run that printed no record writes no output (and removes an earlier one).
+    if (FileExists(report.PrintName))
+      out << report.PrintName << "\n";
+    else
+      out << "no records printed: no output written\n";
     return 0;
   } catch (const Exception& e) {
     if (progressShown) err << "\n";

@@ -7,7 +7,10 @@
 // headers and footers, record headers and details, and writes the paged output file; then it
 // applies the FileName rename, the page-pairing or column post-pass and the copy settings.
 //
-// The output is written through one buffered stream. Post-passes write a complete work file and
+// The output is written through one buffered stream into a new file beside the output, which
+// takes the output's name only when the run succeeds: a failed run (an error, an abort, a full
+// disk) removes what it wrote and keeps the earlier output; a run that prints nothing leaves no
+// output. Post-passes write a complete work file and
 // flush it before the old output becomes ".bak" and the work file takes the output's name; a
 // failure at any step leaves the original output in place. An output that cannot be written
 // ends the run with an error after the clean-up.

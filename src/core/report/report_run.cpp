@@ -132,7 +132,9 @@ class TQoReport::Run {
     try {
       TReportVar* append = r.GetVarByName("FileAppendMode");
       const bool appending = append && append->VarType() == vtBoolean && append->GetBoolean() && FileExists(path);
-      r.output_ = std::make_unique<TOutputStream>(path, appending);
+      // The run writes beside its output and puts it in place only when it succeeds: a failure
+      // half way keeps the earlier output whole.
+      r.output_ = TOutputStream::CreateBeside(path, appending);
       OpenOutputs().insert(OutputKey(path));
       registered = true;
       registered_path = path;
@@ -341,29 +343,47 @@ class TQoReport::Run {
     step([&] {
       if (!r.output_) return;
       std::unique_ptr<TOutputStream> output = std::move(r.output_);
-      output->Close();
-      // An empty output is removed; only a regular file, never a device or what a failed
-      // write left behind.
-      struct stat st {};
-      if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0 && output->Size() == 0)
-        ::unlink(path.c_str());
-      else
-        outputExists = ::stat(path.c_str(), &st) == 0;
+      // A failed run loses nothing: what it wrote is removed and the earlier output stays.
+      if (error) {
+        output->Discard();
+        return;
+      }
+      // The FileName a script may have changed names the output's final place.
+      std::string target = path;
+      TReportVar* fileName = r.GetVarByName("FileName");
+      if (fileName && fileName->VarType() == vtString) {
+        const std::string named = ExpandOutputPath(fileName->GetString());
+        if (!named.empty()) target = named;
+      }
+      if (output->Size() == 0) {
+        // An empty output is no output: nothing is written and an earlier file of the name is
+        // removed (only a regular file, never a device).
+        output->Discard();
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+        return;
+      }
+      if (!output->WritesBeside()) {
+        output->Close();
+        outputExists = true;
+        if (target != path && ::rename(path.c_str(), target.c_str()) == 0) {
+          r.PrintName = target;
+          path = target;
+        }
+        return;
+      }
+      // The output goes straight to a new name a script gave it; when that fails it takes the
+      // name it was begun under.
+      output->Commit(target, path);
+      if (output->Path() == target) {
+        r.PrintName = target;
+        path = target;
+      }
+      outputExists = true;
     });
     r.output_.reset();
     if (registered) OpenOutputs().erase(OutputKey(registered_path));
     r.template_query_.reset();
-    step([&] {
-      TReportVar* fileName = r.GetVarByName("FileName");
-      if (!fileName || fileName->VarType() != vtString) return;
-      const std::string target = ExpandOutputPath(fileName->GetString());
-      if (target.empty() || target == path) return;
-      // rename replaces an existing file of that name; when it fails, that file stays.
-      if (outputExists && ::rename(path.c_str(), target.c_str()) == 0) {
-        r.PrintName = target;
-        path = target;
-      }
-    });
     step([&] {
       double pageSize = 0;
       if (!outputExists || !NumberVar(r, "PageSize", pageSize) || pageSize <= 0) return;

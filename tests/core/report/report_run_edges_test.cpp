@@ -99,7 +99,8 @@ TEST_F(ReportEdgesTest, AppendModeFileNameRenameAndCopies) {
   report = MakeReport(".VARS\nOneRecord = TRUE\nCopies = 3\nCopyMode = FALSE\n.DETAIL\n#FileName = 'renamed.prn'\nx\n");
   EXPECT_EQ(Run(*report), "x\r\n");
   EXPECT_EQ(report->PrintName, Path("renamed.prn"));
-  EXPECT_FALSE(Exists(Path("out.prn")));
+  // The run never wrote under its first name: the earlier output there is untouched.
+  EXPECT_EQ(ReadFile(Path("out.prn")), "new\r\n");
   EXPECT_EQ(report->Copies(), 3);
   EXPECT_FALSE(report->CopyMode());
 
@@ -217,7 +218,8 @@ TEST_F(ReportEdgesTest, AbortAndUserBreakEndTheRunAfterTheCleanUp) {
   } catch (const ECustomReportError& e) {
     EXPECT_STREQ(e.what(), "Stop");
   }
-  EXPECT_EQ(ReadFile(Path("out.prn")), Crlf({"1"}));
+  // An aborted run writes nothing: its partial output is removed.
+  EXPECT_FALSE(Exists(Path("out.prn")));
   // ErrorPos points into the Abort call of the third template line (offset 14).
   EXPECT_GE(report->ErrorPos, 14 + 16);
   EXPECT_LE(report->ErrorPos, 14 + 29);
@@ -230,6 +232,7 @@ TEST_F(ReportEdgesTest, AbortAndUserBreakEndTheRunAfterTheCleanUp) {
   big->Open();
   TScriptedUserInteraction answers;
   answers.AnswerBreak(true);
+  WriteFile(Path("out.prn"), "yesterday\r\n");
   report = MakeReport(".DETAIL\n@ID\n");
   report->SetDataSet(big.get());
   report->Prepare();
@@ -240,7 +243,9 @@ TEST_F(ReportEdgesTest, AbortAndUserBreakEndTheRunAfterTheCleanUp) {
     EXPECT_STREQ(e.what(), "Operation is interrupt by user");
   }
   EXPECT_EQ(report->GetVarByName("RecNum")->GetNumber(), 1001);
-  EXPECT_TRUE(Exists(Path("out.prn")));
+  // The interrupted run keeps the earlier output whole and leaves no file of its own.
+  EXPECT_EQ(ReadFile(Path("out.prn")), "yesterday\r\n");
+  EXPECT_EQ(WorkFilesLeft(), std::vector<std::string>{});
 }
 
 }  // namespace bexlo::testing

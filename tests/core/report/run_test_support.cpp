@@ -35,6 +35,15 @@ void ReportRunTest::TearDown() {
   fs::remove_all(dir_, ec);
 }
 
+std::vector<std::string> ReportRunTest::WorkFilesLeft() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    std::string name = entry.path().filename().string();
+    if (name.starts_with(".")) names.push_back(std::move(name));
+  }
+  return names;
+}
+
 void ReportRunTest::Exec(const std::string& sql) {
   std::stringstream in(sql);
   std::string statement;

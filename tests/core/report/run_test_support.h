@@ -42,6 +42,9 @@ class ReportRunTest : public ::testing::Test {
   static std::string ReadFile(const std::string& path);
   static void WriteFile(const std::string& path, std::string_view bytes);
   static bool Exists(const std::string& path);
+  // Names of the hidden files in the test directory: what a run writes beside its output
+  // before putting it in place. A finished run leaves none.
+  std::vector<std::string> WorkFilesLeft() const;
   // The expected output tests/data/report/<name>, byte for byte.
   static std::string Expected(const std::string& name);
   // Lines joined with CR LF, each line ended by it.
