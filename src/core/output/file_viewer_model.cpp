@@ -16,6 +16,7 @@
 #include "util/file_mapper.h"
 #include "util/format.h"
 #include "util/hooks.h"
+#include "util/legacy_text.h"
 #include "util/messages.h"
 #include "util/settings.h"
 #include "util/text.h"
@@ -77,6 +78,7 @@ void TFileViewerModel::ChangePage() {
 
 void TFileViewerModel::Clear() noexcept {
   mapper_->Close();
+  decoded_.reset();
   loaded_ = false;
   lines_.clear();
   std::vector<TPage>().swap(pages_);
@@ -95,7 +97,10 @@ void TFileViewerModel::LoadFile() {
       throw EInOutError(msg::SQoNoViewInfo);
     mapper_->SetFileName("");
     mapper_->SetFileName(name);
-    Index(name, std::string_view(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize())));
+    const std::string_view mapped(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize()));
+    // A file in the legacy code page is shown from its decoded copy, indexed like the map.
+    if (IsLegacyText(mapped)) decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
+    Index(name, decoded_ ? std::string_view(*decoded_) : mapped);
     loaded_ = true;
   } catch (...) {
     Clear();
@@ -173,7 +178,8 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     pages.Add(line);
   };
 
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // A decoded legacy file is scanned in memory.
+  int fd = decoded_ ? -1 : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     detail::SplitMappedLines(mapped, 0, false, addLine);
   } else {
@@ -252,6 +258,7 @@ void TFileViewerModel::Assign(const TPersistent* source) {
   }
   lines_ = other->lines_;
   pages_ = other->pages_;
+  decoded_ = other->decoded_;
   loaded_ = true;
 }
 
@@ -270,11 +277,12 @@ const TPage& TFileViewerModel::Pages(int index) const {
 std::string_view TFileViewerModel::LineText(std::int64_t index) const {
   const TLine& line = Lines(index);
   // The bounds check guards an index taken from a file that has changed since.
-  auto size = static_cast<std::uint64_t>(mapper_->Opened() ? mapper_->FileSize() : 0);
+  const char* base = decoded_ ? decoded_->data() : mapper_->Opened() ? mapper_->GetBuffer(0) : nullptr;
+  auto size = static_cast<std::uint64_t>(decoded_ ? decoded_->size() : mapper_->Opened() ? mapper_->FileSize() : 0);
   auto start = std::min<std::uint64_t>(static_cast<std::uint64_t>(line.Start), size);
   auto length = std::min<std::uint64_t>(line.Length, size - start);
   if (length == 0) return {};
-  std::string_view text(mapper_->GetBuffer(static_cast<std::int64_t>(start)), length);
+  std::string_view text(base + start, length);
   if (text.front() == kPageBreakMark) text.remove_prefix(1);
   return text;
 }

@@ -1,9 +1,10 @@
 // TFileViewerModel: everything of the report file viewer but the window. It maps an output file
 // and never holds its text in memory: lines and pages are indexed with printer metrics in one
 // pass over a view of the file that keeps only a few megabytes resident (TLineScanView), and a
-// line's text is taken from the map only while it is drawn. It keeps the scroll position, zoom and current page, and lays lines
-// out as text fragments on a TCanvas: the screen (Paint), the printer (Print) or a test's
-// recording canvas. The viewer widget owns one, forwards its keys, scroll commands and paint
+// line's text is taken from the map only while it is drawn. (A file that is not UTF-8 was written
+// in the legacy code page: it is decoded once, util/legacy_text.h, and shown from that copy.) It
+// keeps the scroll position, zoom and current page, and lays lines out as text fragments on a
+// TCanvas: the screen (Paint), the printer (Print) or a test's recording canvas. The viewer widget owns one, forwards its keys, scroll commands and paint
 // requests to it and paints what it is told.
 //
 // Positions: LeftPos in printer pixels, TopLine a line index. Scale divides printer pixels into
@@ -172,6 +173,9 @@ class TFileViewerModel : public TComponent {
   TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
   TPrinterModel* printer_;
   std::unique_ptr<TFileMapper> mapper_;
+  // The file decoded to UTF-8 when it is in the legacy code page (lines index this instead of
+  // the map); shared with copies made by Assign.
+  std::shared_ptr<const std::string> decoded_;
 
   bool loaded_ = false;
   TLineList lines_;

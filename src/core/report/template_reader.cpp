@@ -10,6 +10,7 @@
 #include "report/report_line.h"
 #include "reportlang/commands.h"
 #include "reportlang/parser.h"
+#include "util/legacy_text.h"
 #include "util/strings.h"
 #include "util/text.h"
 
@@ -380,6 +381,14 @@ struct TQoReport::TemplateReader {
   std::u32string text32;  // the template as code points, lines ended by CR LF (built on demand)
 };
 
-void TQoReport::ReadTemplate() { TemplateReader(*this).Read(); }
+void TQoReport::ReadTemplate() {
+  // A template written by the earlier system (stored or given in its legacy code page) is
+  // decoded once, as a whole, before it is read.
+  TStringList& source = FormatSource();
+  bool legacy = false;
+  for (int i = 0; i < source.Count() && !legacy; ++i) legacy = IsLegacyText(source.Get(i));
+  if (legacy) source.SetText(DecodeLegacyText(source.Text()));
+  TemplateReader(*this).Read();
+}
 
 }  // namespace bexlo

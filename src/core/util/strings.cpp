@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "util/exceptions.h"
+#include "util/legacy_text.h"
 #include "util/format.h"
 #include "util/messages.h"
 #include "util/text.h"
@@ -337,6 +338,11 @@ void TStrings::LoadFromFile(const std::string& fileName) {
   if (std::ferror(file.get())) RaiseFileError(msg::SFOpenError, fileName, errno != 0 ? errno : EIO);
   std::string_view text = content;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  // A file written in the legacy code page is read as such.
+  if (IsLegacyText(text)) {
+    SetText(DecodeLegacyText(text));
+    return;
+  }
   SetText(text);
 }
 

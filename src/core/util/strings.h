@@ -113,7 +113,8 @@ class TStrings : public TPersistent {
   bool Equals(const TStrings& other) const;
 
   // ---- files ---------------------------------------------------------------------------------
-  // Reads a UTF-8 text file (a leading byte order mark is dropped); EInOutError
+  // Reads a text file: UTF-8 (a leading byte order mark is dropped), or a file in the legacy
+  // code page, decoded by DecodeLegacyText (util/legacy_text.h); EInOutError
   // "Cannot open file ..." when it cannot be read. The list is unchanged on failure.
   void LoadFromFile(const std::string& fileName);
   // Writes Text() (CR LF line ends, no byte order mark); EInOutError "Cannot create file ..."
