@@ -1,6 +1,7 @@
 #include "db/database.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -61,6 +62,7 @@ TDatabaseTarget ResolveTarget(std::string_view original, std::string_view text) 
   std::error_code ec;
   if (!path.empty() && fs::is_directory(path, ec)) {
     target.connect = (path / std::string(kLocalTablesFileName)).string();
+    target.create = true;
     return target;
   }
   if (fs::is_regular_file(path, ec) || HasSqliteExtension(path)) {
@@ -152,7 +154,8 @@ void TDatabase::SetConnected(bool value) {
     const std::string& what = alias_name_.empty() ? database_name_ : alias_name_;
     const TDatabaseTarget target = ResolveDatabaseName(what);
     connection_ = target.kind == TDatabaseTarget::Kind::SQLite
-                      ? OpenSqliteConnection(target.connect)
+                      ? OpenSqliteConnection(target.connect, target.create ? TSqliteOpen::Create
+                                                                           : TSqliteOpen::OpenExisting)
                       : OpenPostgresConnection(target.connect);
     target_key_ = target.Key();
     return;
@@ -337,7 +340,20 @@ void TDatabase::UnregisterDataSet(TDBDataSet* dataSet) { std::erase(datasets_, d
 
 // ---- TSession ----------------------------------------------------------------------------------
 
-TSession::TSession() = default;
+TSession::TSession() {
+  // The connections a program leaves open are closed cleanly when it ends, so that an SQLite
+  // file in write-ahead-log mode is checkpointed and loses its "-wal" and "-shm" companions.
+  // Only the session's own databases that no data set still uses are closed: nothing of the
+  // application's runs at that point.
+  static const bool registered = std::atexit([] {
+    try {
+      Session().DropConnections();
+    } catch (...) {
+      // Nothing can be reported at exit.
+    }
+  }) == 0;
+  (void)registered;
+}
 
 TSession::~TSession() {
   // The temporary databases are owned components and go with DestroyComponents; databases the

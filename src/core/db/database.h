@@ -5,10 +5,11 @@
 // creates a temporary one that resolves the name, in this order:
 //   1. a session alias (AddAlias): its target is resolved by the rules below;
 //   2. "sqlite:PATH", or the path of an existing file, or a path ending in .db, .sqlite, .sqlite3
-//      or .db3: an SQLite database file;
+//      or .db3: an SQLite database file, which must exist ("database file not found: PATH";
+//      CreateSqliteDatabase in db/driver.h makes a new one) and is opened without any change;
 //   3. "postgresql://..." / "postgres://..." or a libpq "key=value ..." string: PostgreSQL;
 //   4. a directory (the empty name meaning ApplicationDir): the local-tables database, the SQLite
-//      file "local_tables.sqlite" in that directory.
+//      file "local_tables.sqlite" in that directory, created when missing.
 // Temporary databases stay connected (KeepConnections) so that repeated queries reuse them.
 //
 // Transactions: StartTransaction, Commit, Rollback, InTransaction (the engine's own state, so a
@@ -38,6 +39,7 @@ class TStrings;
 struct TDatabaseTarget {
   enum class Kind { SQLite, PostgreSQL } kind = Kind::SQLite;
   std::string connect;  // the SQLite file path or the libpq connection string
+  bool create = false;  // the local-tables database: created when missing
   // Canonical form ("sqlite:/abs/path", "postgresql:conninfo") that tells databases apart.
   std::string Key() const;
 };

@@ -127,8 +127,16 @@ class TDriverConnection {
   virtual bool FindProc(std::string_view name, int overload, TProcInfo& info) = 0;
 };
 
-// Opens an SQLite database file (created when missing; ":memory:" for a private one).
-std::unique_ptr<TDriverConnection> OpenSqliteConnection(const std::string& path);
+// How an SQLite file is opened: an existing file only (a missing one raises "database file not
+// found: PATH"), or created when missing (the library's own databases, such as local tables).
+enum class TSqliteOpen { OpenExisting, Create };
+// Opens an SQLite database file as it is: its journal mode is left as the file has it, and a
+// file that cannot be written is opened read-only. ":memory:" is a private database; a "file:"
+// URI follows its own parameters. A database created here uses write-ahead logging.
+std::unique_ptr<TDriverConnection> OpenSqliteConnection(const std::string& path,
+                                                        TSqliteOpen mode = TSqliteOpen::OpenExisting);
+// Creates an empty SQLite database file on purpose (nothing happens when the file exists).
+void CreateSqliteDatabase(const std::string& path);
 // Opens a PostgreSQL connection from a URI or a key=value connection string.
 std::unique_ptr<TDriverConnection> OpenPostgresConnection(const std::string& conninfo);
 

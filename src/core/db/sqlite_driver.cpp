@@ -2,6 +2,7 @@
 // VARCHAR(n)); expression columns take the type of their first value; dates are kept as ISO text,
 // booleans as 0/1.
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <deque>
@@ -265,9 +266,21 @@ class SqliteStatement final : public TDriverStatement {
 
 class SqliteConnection final : public TDriverConnection {
  public:
-  explicit SqliteConnection(const std::string& path) {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX |
-                      SQLITE_OPEN_URI;
+  SqliteConnection(const std::string& path, TSqliteOpen mode) {
+    // A user's file is opened as it is: never created, never switched to another journal mode,
+    // and read-only when it cannot be written (a copy on read-only media).
+    const bool special = path == ":memory:" || path.starts_with("file:");
+    int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+    bool created = false;
+    if (special) {
+      flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    } else if (::access(path.c_str(), F_OK) != 0) {
+      if (mode != TSqliteOpen::Create) throw EDatabaseError(Format(msg::SDatabaseFileNotFound, path));
+      flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+      created = true;
+    } else {
+      flags |= ::access(path.c_str(), W_OK) == 0 ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    }
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
       std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -278,10 +291,10 @@ class SqliteConnection final : public TDriverConnection {
     sqlite3_busy_timeout(db_, 5000);
     sqlite3_extended_result_codes(db_, 1);
     ExecuteDirect("PRAGMA foreign_keys = ON");
-    // Write-ahead logging: a reader does not block writers of other connections (an open grid
-    // would otherwise stop every other user from saving). Files that cannot use it keep their
-    // journal mode.
-    if (path != ":memory:") sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    // A database the library creates itself uses write-ahead logging: a reader does not block
+    // writers of other connections (an open grid would otherwise stop every other user from
+    // saving).
+    if (created) sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
   }
   ~SqliteConnection() override { sqlite3_close_v2(db_); }
 
@@ -426,8 +439,15 @@ void SqliteStatement::Finished() {
 
 }  // namespace
 
-std::unique_ptr<TDriverConnection> OpenSqliteConnection(const std::string& path) {
-  return std::make_unique<SqliteConnection>(path);
+std::unique_ptr<TDriverConnection> OpenSqliteConnection(const std::string& path, TSqliteOpen mode) {
+  return std::make_unique<SqliteConnection>(path, mode);
+}
+
+void CreateSqliteDatabase(const std::string& path) {
+  if (::access(path.c_str(), F_OK) == 0) return;
+  SqliteConnection connection(path, TSqliteOpen::Create);
+  // An empty database is a file of no bytes until something is written: write its header.
+  connection.ExecuteDirect("PRAGMA user_version = 0; BEGIN IMMEDIATE; COMMIT");
 }
 
 TColumnInfo ColumnFromDeclaredType(std::string_view declaredType) {

@@ -165,4 +165,8 @@ inline constexpr const char SQoFontCourierNew[] = "Courier New";
 inline constexpr const char SQoFontTimesNewRoman[] = "Times New Roman";
 inline constexpr const char SQoNoViewInfo[] = "There is no information for viewing";
 
+// ---- report road (data files, runner) ----------------------------------------------------------
+inline constexpr const char SDatabaseFileNotFound[] = "database file not found: %s";
+inline constexpr const char SNoOutputWritten[] = "no records printed: no output written";
+
 }  // namespace bexlo::msg

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "db/driver.h"
+
 namespace bexlo::testing {
 
 namespace fs = std::filesystem;
@@ -28,6 +30,7 @@ void DbTest::SetUp() {
   } else {
     dir_ = (fs::temp_directory_path() / ("bexlo-db-" + unique)).string();
     fs::create_directories(dir_);
+    CreateSqliteDatabase(dir_ + "/test.sqlite");
     target_ = "sqlite:" + dir_ + "/test.sqlite";
   }
   Session().AddAlias(kDb, target_);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "db/database.h"
+#include "db/driver.h"
 #include "output/output_format.h"
 #include "util/settings.h"
 
@@ -22,6 +23,7 @@ void ReportRunTest::SetUp() {
   fs::create_directories(dir_);
   saved_app_dir_ = ApplicationDir;
   ApplicationDir = dir_ + "/";
+  CreateSqliteDatabase(dir_ + "/test.sqlite");
   Session().AddAlias("rep", "sqlite:" + dir_ + "/test.sqlite");
   printer_.SetMargins(0, 0, 0, 0);
   SetPageLines(60);

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "db/db.h"
+#include "db/driver.h"
 #include "util/settings.h"
 
 namespace bexlo::testing {
@@ -23,6 +24,7 @@ void ReportFunctionsTest::SetUp() {
   saved_app_dir_ = ApplicationDir;
   ApplicationDir = dir_ + "/";
   db_ = dir_ + "/test.db";
+  CreateSqliteDatabase(db_);
   out_ = dir_ + "/out.prn";
   report_ = std::make_unique<TQoReport>();
 }
