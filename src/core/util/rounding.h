@@ -1,7 +1,9 @@
 // Money-safe rounding of doubles. Every routine first lifts its argument by about one unit in
 // the 15th significant digit (GetCleanValue), so that a value whose binary representation lies
 // just below a decimal half (2.675 is stored as 2.67499999...) rounds as written, then truncates
-// toward zero. Infinities and NaN pass through unchanged.
+// toward zero. Infinities and NaN pass through unchanged. Before a truncation the lift is never
+// more than a tenth of the unit kept, so an exact amount never changes at any magnitude
+// (Rd2(1e12) is 1e12, not 1e12 + 0.01).
 #pragma once
 
 namespace bexlo {

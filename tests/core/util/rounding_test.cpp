@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
+
+#include "util/num_letter.h"
 
 namespace bexlo {
 namespace {
@@ -52,6 +56,73 @@ TEST(Rounding, CleanValueMovesByTheFifteenthDigit) {
   EXPECT_EQ(Rd2(inf), inf);
   EXPECT_EQ(Rd0(-inf), -inf);
   EXPECT_TRUE(std::isnan(Rd2(std::nan(""))));
+}
+
+}  // namespace
+}  // namespace bexlo
+
+namespace bexlo {
+namespace {
+
+// The nearest double to a decimal text, as a reader of amounts gets it.
+double Amount(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+std::string PowerOfTen(int p) { return "1" + std::string(static_cast<std::size_t>(p), '0'); }
+
+TEST(Rounding, ExactAmountsNeverChangeAroundEveryPowerOfTen) {
+  for (int p = 9; p <= 15; ++p) {
+    SCOPED_TRACE("10^" + std::to_string(p));
+    const std::string base = PowerOfTen(p);
+    const double whole = Amount(base);
+    // Whole amounts, and the amounts one unit below and above.
+    for (const double n : {whole, whole - 1, whole + 1, whole + 7}) {
+      EXPECT_EQ(Rd2(n), n);
+      EXPECT_EQ(Rd4(n), n);
+      EXPECT_EQ(Rd0(n), n);
+      EXPECT_EQ(Fr0(n), n);
+      EXPECT_EQ(Fr2(n), n);
+      EXPECT_EQ(Rd2(-n), -n);
+      EXPECT_EQ(Rd0(-n), -n);
+      EXPECT_EQ(Fr0(-n), -n);
+    }
+    // Halves of a unit: Rd0 (and the script's Round) round away from zero, Fr0 truncates.
+    {
+      const double half = Amount(base + ".5");
+      EXPECT_EQ(Rd0(half), whole + 1);
+      EXPECT_EQ(Rd0(-half), -(whole + 1));
+      EXPECT_EQ(Fr0(half), whole);
+      EXPECT_EQ(Fr0(-half), -whole);
+    }
+    // Amounts in cents, while a double still holds every cent (below 2^53 cents).
+    if (p <= 13) {
+      for (const char* cents : {".01", ".10", ".35", ".99", ".50"}) {
+        const double amount = Amount(base + cents);
+        EXPECT_EQ(Rd2(amount), amount) << cents;
+        EXPECT_EQ(Fr2(amount), amount) << cents;
+        EXPECT_EQ(Rd2(-amount), -amount) << cents;
+      }
+    }
+    // Halves of a cent round up, where a double still tells them apart from their neighbours.
+    if (p <= 12) {
+      EXPECT_EQ(Rd2(Amount(base + ".005")), Amount(base + ".01"));
+      EXPECT_EQ(Rd2(Amount(base + ".675")), Amount(base + ".68"));
+      EXPECT_EQ(Rd2(-Amount(base + ".675")), -Amount(base + ".68"));
+    }
+    // A third decimal is kept while it is within the fifteen significant digits the rounding
+    // trusts (the sixteenth is taken as noise).
+    if (p <= 10) {
+      EXPECT_EQ(Rd2(Amount(base + ".674")), Amount(base + ".67"));
+      EXPECT_EQ(Fr2(Amount(base + ".679")), Amount(base + ".67"));
+    }
+  }
+}
+
+TEST(Rounding, AnExactTrillionReadsZeroCents) {
+  double value = 1e12;
+  std::string text;
+  ASSERT_TRUE(DoubleToWords(value, text, true, true, false));
+  EXPECT_EQ(value, 1e12);
+  EXPECT_NE(text.find("dollars 00 cents"), std::string::npos) << text;
 }
 
 }  // namespace
