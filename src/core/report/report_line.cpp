@@ -253,6 +253,7 @@ class TDateTexts {
     std::memcpy(&bits, &value, sizeof bits);
     Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15u) >> (64 - kBits)];
     if (!entry.used || entry.bits != bits) {
+      entry.used = false;  // a value that is no date raises below and leaves the slot empty
       entry.text.clear();
       AppendDateUncached(entry.text, value);
       entry.bits = bits;

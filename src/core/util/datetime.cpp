@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "util/convert.h"
 #include "util/exceptions.h"
 #include "util/format.h"
 #include "util/messages.h"
@@ -597,6 +598,8 @@ TDateTime Now() {
 
 std::string FormatDateTime(std::string_view pattern, TDateTime value,
                            const TFormatSettings& settings) {
+  // An infinity or NaN is no date at all: its text would be a made-up "00/00/0000".
+  if (!std::isfinite(value)) throw EConvertError(Format(msg::SInvalidDateTime, FloatToStr(value, settings)));
   const DateParts parts = Decode(value);
   DateTimeWriter writer(settings, parts);
   writer.Write(pattern.empty() ? std::string_view("c") : pattern, 0);

@@ -70,7 +70,8 @@ TDateTime Now();
 //   am/pm a/p  "am"/"pm" or "a"/"p" in the case written     ampm  TimeAMString / TimePMString
 //   /       DateSeparator              :           TimeSeparator
 //   "..." '...'  literal text; every other character stands for itself.
-// An empty pattern formats as "c".
+// An empty pattern formats as "c". An infinite or NaN value raises EConvertError ("'INF' is not a
+// valid date and time"); DateToStr, TimeToStr and DateTimeToStr go through here.
 std::string FormatDateTime(std::string_view pattern, TDateTime value);
 std::string FormatDateTime(std::string_view pattern, TDateTime value,
                            const TFormatSettings& settings);

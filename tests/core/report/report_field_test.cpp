@@ -7,6 +7,7 @@
 #include "reportlang/report_var.h"
 #include "util/convert.h"
 #include "util/datetime.h"
+#include "util/exceptions.h"
 
 #include <cmath>
 #include "util/format_settings.h"
@@ -170,6 +171,18 @@ TEST_F(ReportFieldTest, OtherTypesAndInvalidNames) {
   EXPECT_EQ(Print("@UNKNOWN"), "");
   Var("S").SetString("Жёлтый");
   EXPECT_EQ(Print("@S:-8"), "  Жёлтый");  // widths count characters, not bytes
+}
+
+TEST_F(ReportFieldTest, ANonFiniteDateIsAConversionError) {
+  report_.AddVar("D")->SetDate(EncodeDate(2024, 3, 9));
+  EXPECT_EQ(Print("@D"), "09/03/2024");
+  for (const double bad : {HUGE_VAL, -HUGE_VAL, std::nan("")}) {
+    Var("D").SetDate(bad);
+    EXPECT_THROW(Print("@D"), EConvertError) << bad;
+  }
+  // The date printed before is still printed right afterwards.
+  Var("D").SetDate(EncodeDate(2024, 3, 9));
+  EXPECT_EQ(Print("@D"), "09/03/2024");
 }
 
 TEST_F(ReportFieldTest, WrappedStringSpansLines) {

@@ -131,6 +131,20 @@ TEST(FormatDateTime, FollowsTheSettings) {
   EXPECT_EQ(FormatDateTime("c", kMonday, fs), "  08-04-03");
 }
 
+TEST(FormatDateTime, NonFiniteValuesAreNoDates) {
+  try {
+    DateToStr(HUGE_VAL);
+    FAIL() << "an infinite date was formatted";
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'INF' is not a valid date and time");
+  }
+  EXPECT_THROW(DateTimeToStr(std::nan("")), EConvertError);
+  EXPECT_THROW(TimeToStr(-HUGE_VAL), EConvertError);
+  EXPECT_THROW(FormatDateTime("yyyy", std::nan("")), EConvertError);
+  // Finite dates outside the calendar keep their classic zero text.
+  EXPECT_EQ(DateToStr(1e9), "00/00/0000");
+}
+
 TEST(DateToStr, MidnightOmitsTheTime) {
   EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 2, 29)), "29/02/2024");
   EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 2, 29) + EncodeTime(0, 0, 0, 500)), "29/02/2024");
