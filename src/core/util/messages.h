@@ -165,4 +165,15 @@ inline constexpr const char SQoFontCourierNew[] = "Courier New";
 inline constexpr const char SQoFontTimesNewRoman[] = "Times New Roman";
 inline constexpr const char SQoNoViewInfo[] = "There is no information for viewing";
 
+// ---- output widgets: printing, PDF, background printing, export (viewer) ------------------------
+inline constexpr const char SQoPrinterBusy[] = "Printer is busy. Repeat print later";
+inline constexpr const char SQoConfirmPrint[] = "Are you sure, that want to print?";
+inline constexpr const char SQoNoOfficeLink[] =
+    "Export to the word processor is not available: no office link is installed";
+inline constexpr const char SQoPrintStart[] = "Cannot start printing on %s";
+inline constexpr const char SQoPdfWrite[] = "Cannot write the PDF file %s: %s";
+inline constexpr const char SQoFontMissing[] =
+    "The font file %s.ttf is not installed (the Liberation fonts are needed to draw reports)";
+inline constexpr const char SQoBackgroundPrint[] = "Background printing failed: %s";
+
 }  // namespace bexlo::msg

@@ -18,10 +18,15 @@ namespace bexlo {
 
 class TFileViewer;
 class TFileViewerModel;
+class TPrinterModel;
 
 // The process-wide printer (created on first use, on the main thread): the print dialog edits
 // it, and every print of the library goes to it.
 QPrinter& ReportPrinter();
+
+// Sets the printer's paper, orientation and margins from the page model's printer and its
+// resolution to PrinterDPI (the printer keeps its name, output file and copies).
+void PreparePrinter(QPrinter& printer, const TPrinterModel& model);
 
 // When ConfirmBeforePrint is on, asks "Are you sure, that want to print?" (Yes, No, Cancel) and
 // returns true for Yes only; otherwise true without asking.
