@@ -1,7 +1,11 @@
 #include "widgets/output/qt_canvas.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QGlyphRun>
+#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPrinter>
 #include <QStandardPaths>
@@ -24,7 +28,8 @@ int FaceIndex(TFontFamily family, bool bold, bool italic) noexcept {
   return static_cast<int>(family) * 4 + (bold ? 1 : 0) + (italic ? 2 : 0);
 }
 
-QByteArray ReadFontFile(const char* fontName) {
+// The path of a face's font file.
+QString FontFilePath(const char* fontName) {
   const QString file = QString::fromLatin1(fontName) + QStringLiteral(".ttf");
   QStringList dirs;
   if (QByteArray dir = qgetenv("BEXLO_FONT_DIR"); !dir.isEmpty()) dirs << QString::fromLocal8Bit(dir);
@@ -35,13 +40,32 @@ QByteArray ReadFontFile(const char* fontName) {
        << QStringLiteral("/usr/local/share/fonts");
   dirs << QStandardPaths::standardLocations(QStandardPaths::FontsLocation);
   for (const QString& dir : dirs) {
-    QFile font(dir + QLatin1Char('/') + file);
-    if (font.open(QIODevice::ReadOnly)) {
-      QByteArray data = font.readAll();
-      if (!data.isEmpty()) return data;
-    }
+    QString path = dir + QLatin1Char('/') + file;
+    if (QFileInfo(path).isFile()) return path;
   }
   throw EInOutError(Format(msg::SQoFontMissing, fontName));
+}
+
+struct TFace {
+  QString Path;
+  QString Family;  // as the font database knows it, empty when it is not registered there
+};
+
+// The faces, registered with the application's font database when there is a GUI application:
+// a font of the database carries its file, so that Qt's PDF engine can embed it.
+const TFace& Face(int index) {
+  static std::array<TFace, 12> faces;
+  static std::array<std::once_flag, 12> found;
+  std::call_once(found[static_cast<std::size_t>(index)], [index] {
+    TFace& face = faces[static_cast<std::size_t>(index)];
+    face.Path = FontFilePath(kFaceMetrics[index].FontName);
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+      const int id = QFontDatabase::addApplicationFont(face.Path);
+      const QStringList families = QFontDatabase::applicationFontFamilies(id);
+      if (!families.isEmpty()) face.Family = families.front();
+    }
+  });
+  return faces[static_cast<std::size_t>(index)];
 }
 
 }  // namespace
@@ -50,8 +74,14 @@ const QByteArray& LiberationFontData(TFontFamily family, bool bold, bool italic)
   static std::array<QByteArray, 12> data;
   static std::array<std::once_flag, 12> loaded;
   const int index = FaceIndex(family, bold, italic);
-  std::call_once(loaded[static_cast<std::size_t>(index)],
-                 [&] { data[static_cast<std::size_t>(index)] = ReadFontFile(kFaceMetrics[index].FontName); });
+  std::call_once(loaded[static_cast<std::size_t>(index)], [&] {
+    const TFace& face = Face(index);
+    QFile file(face.Path);
+    if (file.open(QIODevice::ReadOnly)) data[static_cast<std::size_t>(index)] = file.readAll();
+    if (data[static_cast<std::size_t>(index)].isEmpty()) {
+      throw EInOutError(Format(msg::SQoFontMissing, kFaceMetrics[index].FontName));
+    }
+  });
   return data[static_cast<std::size_t>(index)];
 }
 
@@ -71,8 +101,24 @@ const QRawFont& TQtCanvas::RawFont() {
   const std::uint32_t key = (static_cast<std::uint32_t>(face) << 20) | static_cast<std::uint32_t>(pixels & 0xFFFFF);
   auto it = raw_fonts_.find(key);
   if (it == raw_fonts_.end()) {
-    // Drawn at the pixel size the tables measure with, so outlines and advances agree.
-    QRawFont raw(LiberationFontData(font.Family(), bold, italic), pixels, QFont::PreferNoHinting);
+    // Drawn at the pixel size the tables measure with, so outlines and advances agree. A font
+    // of the database where there is one (the PDF engine embeds it), else the file's data.
+    QRawFont raw;
+    if (const TFace& registered = Face(face); !registered.Family.isEmpty()) {
+      QFont qfont(registered.Family);
+      qfont.setPixelSize(pixels);
+      qfont.setWeight(bold ? QFont::Bold : QFont::Normal);
+      qfont.setItalic(italic);
+      qfont.setKerning(false);
+      qfont.setHintingPreference(QFont::PreferNoHinting);
+      qfont.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::PreferMatch));
+      raw = QRawFont::fromFont(qfont);
+      if (!raw.isValid() || raw.familyName() != registered.Family || (raw.weight() >= QFont::Bold) != bold ||
+          (raw.style() != QFont::StyleNormal) != italic) {
+        raw = QRawFont();
+      }
+    }
+    if (!raw.isValid()) raw = QRawFont(LiberationFontData(font.Family(), bold, italic), pixels, QFont::PreferNoHinting);
     it = raw_fonts_.emplace(key, std::move(raw)).first;
   }
   raw_font_ = it->second;
@@ -166,6 +212,13 @@ void TQtPrintCanvas::Open() {
   // A model pixel is 1/PrinterDPI inch whatever the device's resolution.
   const int dpi = EffectivePrinterDPI();
   const double factor = static_cast<double>(device_.logicalDpiX()) / dpi;
+  // The device puts the page's origin at its margins rounded to whole points; the model
+  // measures from the exact corner of the printable area.
+  const QPageLayout layout = device_.pageLayout();
+  const QMarginsF margins = layout.margins(QPageLayout::Millimeter);
+  const QRect rounded = layout.paintRectPixels(device_.logicalDpiX());
+  painter_.translate(margins.left() / 25.4 * device_.logicalDpiX() - rounded.left(),
+                     margins.top() / 25.4 * device_.logicalDpiY() - rounded.top());
   if (std::abs(factor - 1.0) > 1e-9) painter_.scale(factor, static_cast<double>(device_.logicalDpiY()) / dpi);
   SetPainter(&painter_);
   SetClip({0, 0, static_cast<int>(std::lround(device_.width() / factor)),
