@@ -60,6 +60,14 @@ QWidget* Captioned(const QString& caption, QWidget* control, QLabel** labelOut =
   return box;
 }
 
+// The platform's keys of a standard action with `key` first (once).
+QList<QKeySequence> WithKey(QKeySequence::StandardKey standard, int key) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+  keys.removeAll(QKeySequence(key));
+  keys.prepend(QKeySequence(key));
+  return keys;
+}
+
 }  // namespace
 
 // Marks the current find hit over the viewer's page: a translucent marker multiplied onto the
@@ -205,7 +213,8 @@ void TQoPreviewForm::BuildWindow() {
   connect(close_btn_, &QPushButton::clicked, this, &QDialog::reject);
   connect(viewer_, &TFileViewer::pageChanged, this, [this] { FileViewerChangePage(); });
   connect(page_edit_, &QLineEdit::textEdited, this, &TQoPreviewForm::PageNumEditChange);
-  connect(combo_, &QComboBox::currentIndexChanged, this, &TQoPreviewForm::ComboBox1Change);
+  // A choice of the user, also of the item already shown (a second "On the whole page").
+  connect(combo_, &QComboBox::activated, this, &TQoPreviewForm::ComboBox1Change);
   connect(find_btn_, &QToolButton::clicked, this, [this] { FindNext(find_edit_->text().toStdString()); });
   connect(find_edit_, &QLineEdit::textEdited, this, [this] { ClearHit(); });
 
@@ -216,10 +225,10 @@ void TQoPreviewForm::BuildWindow() {
     find_edit_->selectAll();
   });
   auto* findNextAction = new QAction(this);
-  findNextAction->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence::FindNext});
+  findNextAction->setShortcuts(WithKey(QKeySequence::FindNext, Qt::Key_F3));
   connect(findNextAction, &QAction::triggered, this, [this] { FindNext(find_edit_->text().toStdString()); });
   auto* reloadAction = new QAction(this);
-  reloadAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence::Refresh});
+  reloadAction->setShortcuts(WithKey(QKeySequence::Refresh, Qt::Key_F5));
   connect(reloadAction, &QAction::triggered, this, [this] { Guarded([this] { Reload(); }); });
   addActions({findAction, findNextAction, reloadAction});
 
