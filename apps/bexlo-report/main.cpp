@@ -1,9 +1,11 @@
 // bexlo-report: runs a report template from the command line and writes its output file.
 //   bexlo-report run TEMPLATE [options]     (bexlo-report --help lists the options)
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "display.h"
 #include "runner.h"
 #include "runner_options.h"
 
@@ -21,5 +23,9 @@ int main(int argc, char** argv) {
     std::cout << UsageText();
     return 0;
   }
-  return RunReport(line.Options, std::cout, std::cerr);
+  const int status = RunReport(line.Options, std::cout, std::cerr);
+  if (status != 0 || !line.Options.ShowsOutput()) return status;
+  std::error_code error;
+  const std::string output = std::filesystem::absolute(line.Options.Out, error).string();
+  return ShowOutput(line.Options, output, argc, argv, std::cout, std::cerr);
 }

@@ -34,6 +34,11 @@ options:
   --system-locale      number and date formats of the user's locale instead of the fixed
                        default ("." decimals, dd/mm/yyyy dates)
 
+after the run (without a display the PDF and printing use Qt's offscreen platform):
+  --preview            open the preview window on the output
+  --pdf FILE           write the output as a PDF file
+  --print [PRINTER]    print the output on PRINTER (default: the default printer)
+
 environment: SOURCE_DATE_EPOCH (seconds since 1970-01-01 UTC), when set, is the date and time
 the report prints as CurDate and CurTime, so that a run can be repeated byte for byte.
 
@@ -181,6 +186,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Dpi = dpi;
     } else if (arg == "--margins") {
       ParseMargins(value(), o);
+    } else if (arg == "--preview") {
+      o.Preview = flag();
+    } else if (arg == "--pdf") {
+      o.Pdf = value();
+      if (o.Pdf.empty()) throw TUsageError("--pdf needs a file name");
+    } else if (arg == "--print") {
+      // The printer name is optional: --print=NAME, or the next word once the template is known.
+      if (inlineValue) o.PrintTo = *inlineValue;
+      else if (haveTemplate && i + 1 < args.size() && !args[i + 1].starts_with("-")) o.PrintTo = args[++i];
+      else o.PrintTo = std::string();
     } else if (arg.starts_with("-") && arg != "-") {
       throw TUsageError("unknown option: " + arg);
     } else if (!haveTemplate) {

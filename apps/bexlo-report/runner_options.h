@@ -24,6 +24,13 @@ struct TRunOptions {
   std::optional<std::string> Paper;
   std::optional<int> Dpi;
   std::optional<double> MarginLeft, MarginTop, MarginRight, MarginBottom;
+  // What happens to the output after the run (through the widget library; a run without them
+  // starts no Qt application): the preview window, a PDF of it, printing it (an empty name: the
+  // default printer).
+  bool Preview = false;
+  std::string Pdf;
+  std::optional<std::string> PrintTo;
+  bool ShowsOutput() const noexcept { return Preview || !Pdf.empty() || PrintTo.has_value(); }
 };
 
 // What the command line asks for.

@@ -168,5 +168,30 @@ inline constexpr const char SQoNoViewInfo[] = "There is no information for viewi
 // ---- report road (data files, runner) ----------------------------------------------------------
 inline constexpr const char SDatabaseFileNotFound[] = "database file not found: %s";
 inline constexpr const char SNoOutputWritten[] = "no records printed: no output written";
+// ---- output widgets: printing, PDF, background printing, export (viewer) ------------------------
+inline constexpr const char SQoPrinterBusy[] = "Printer is busy. Repeat print later";
+inline constexpr const char SQoConfirmPrint[] = "Are you sure, that want to print?";
+inline constexpr const char SQoNoOfficeLink[] =
+    "Export to the word processor is not available: no office link is installed";
+inline constexpr const char SQoPrintStart[] = "Cannot start printing on %s";
+inline constexpr const char SQoPdfWrite[] = "Cannot write the PDF file %s: %s";
+inline constexpr const char SQoFontMissing[] =
+    "The font file %s.ttf is not installed (the Liberation fonts are needed to draw reports)";
+inline constexpr const char SQoBackgroundPrint[] = "Background printing failed: %s";
+
+// ---- widgets: preview window, text editor, find ------------------------------------------------
+inline constexpr const char SQoPreviewCaption[] = "Preview of report: ";
+inline constexpr const char SQoPageCount[] = "from %d";
+inline constexpr const char SQoOverwriteFile[] = "Do you want to overwrite %s ?";
+inline constexpr const char SQoPreviewSaveFilter[] = "All files (*.*)|*.*|Text file (*.TXT)|*.TXT";
+inline constexpr const char SQoPdfFilter[] = "PDF file (*.PDF)|*.PDF";
+inline constexpr const char SQoEditCaption[] = "%s - %s";
+inline constexpr const char SQoUntitled[] = "Untitled";
+inline constexpr const char SQoSaveChanges[] = "Do you want save changes in %s?";
+inline constexpr const char SQoEditFilter[] =
+    "Report file (*.PRN)|*.PRN|Template file (*.FMT)|*.FMT|Text file (*.TXT)|*.TXT|RTF file (*.RTF)|*.RTF|All files (*.*)|*.*";
+inline constexpr const char SQoTextNotFound[] = "\"%s\" is not found";
+inline constexpr const char SQoFileRead[] = "Cannot read the file %s: %s";
+inline constexpr const char SQoFileWrite[] = "Cannot write the file %s: %s";
 
 }  // namespace bexlo::msg

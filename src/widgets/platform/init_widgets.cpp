@@ -1,12 +1,38 @@
 #include "widgets/platform/init_widgets.h"
 
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "util/hooks.h"
+#include "util/settings.h"
+#include "widgets/platform/qt_user_interaction.h"
+#include "widgets/platform/registry.h"
+#include "widgets/platform/report_presenter.h"
+#include "widgets/reportui/edit_form.h"
+
 namespace bexlo {
 
 void InitWidgets() {
   static bool done = false;
   if (done) return;
   done = true;
-  // Each subsystem of the widget library installs its services and hooks here.
+
+  static TQtUserInteraction services;
+  SetUserInteraction(&services);
+  static TQtReportPresenter presenter;
+  SetReportPresenter(&presenter);
+  Report_EditFile = EditFile;
+
+  const int hostDPI = PrinterDPI;
+  LoadState();
+  if (hostDPI > 0) PrinterDPI = hostDPI;
 }
 
 }  // namespace bexlo
+
+// Runs InitWidgets when a QApplication (not a bare QCoreApplication: the dialogs need widgets)
+// is created while the library is loaded.
+static void BexloInitWidgetsAtStartUp() {
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) bexlo::InitWidgets();
+}
+Q_COREAPP_STARTUP_FUNCTION(BexloInitWidgetsAtStartUp)

@@ -243,3 +243,49 @@ TEST_F(RunnerProgram, PrinterOptionsChangeThePageLength) {
 
 }  // namespace
 }  // namespace bexlo::runner
+
+// ---- after the run: preview, PDF, printing -------------------------------------------------------
+
+namespace bexlo::runner {
+namespace {
+
+TEST(RunnerOptions, ReadsWhatHappensToTheOutputAfterTheRun) {
+  TCommandLine line = ParseCommandLine({"run", "t.fmt"});
+  EXPECT_FALSE(line.Options.ShowsOutput());
+  line = ParseCommandLine({"run", "t.fmt", "--preview", "--pdf", "t.pdf", "--print"});
+  EXPECT_TRUE(line.Options.Preview);
+  EXPECT_EQ(line.Options.Pdf, "t.pdf");
+  ASSERT_TRUE(line.Options.PrintTo.has_value());
+  EXPECT_EQ(*line.Options.PrintTo, "");
+  EXPECT_TRUE(line.Options.ShowsOutput());
+  // The printer name: inline, or the next word once the template is known.
+  EXPECT_EQ(*ParseCommandLine({"run", "t.fmt", "--print", "Office"}).Options.PrintTo, "Office");
+  EXPECT_EQ(*ParseCommandLine({"run", "t.fmt", "--print=Office"}).Options.PrintTo, "Office");
+  line = ParseCommandLine({"run", "--print", "t.fmt"});
+  EXPECT_EQ(line.Options.Template, "t.fmt");
+  EXPECT_EQ(*line.Options.PrintTo, "");
+  EXPECT_EQ(*ParseCommandLine({"run", "t.fmt", "--print", "--preview"}).Options.PrintTo, "");
+  EXPECT_THROW(ParseCommandLine({"run", "t.fmt", "--pdf"}), TUsageError);
+  EXPECT_THROW(ParseCommandLine({"run", "t.fmt", "--pdf="}), TUsageError);
+  EXPECT_THROW(ParseCommandLine({"run", "t.fmt", "--preview=yes"}), TUsageError);
+}
+
+
+TEST_F(RunnerProgram, WritesAPdfWithoutADisplayAndRefusesThePreviewThere) {
+  Write("two.fmt", ".SQL\nselect id, amount from t order by id\n.DETAIL\nrow @ID amount @AMOUNT\n");
+  const std::string headless = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+  ASSERT_EQ(Run({"run", "two.fmt", "--database", "data.db", "--out", "two.prn", "--pdf", "two.pdf"}, headless), 0)
+      << err_;
+  EXPECT_NE(out_.find("two.pdf"), std::string::npos);
+  EXPECT_EQ(Read(dir_ / "two.pdf").rfind("%PDF-", 0), 0u);
+  Shell("pdftotext " + Quote((dir_ / "two.pdf").string()) + " " + Quote((dir_ / "two.txt").string()));
+  EXPECT_NE(Read(dir_ / "two.txt").find("row 3 amount 7"), std::string::npos);
+
+  EXPECT_EQ(Run({"run", "two.fmt", "--database", "data.db", "--out", "two.prn", "--preview"}, headless), 1);
+  EXPECT_NE(err_.find("--preview needs a display"), std::string::npos);
+  // The run itself was done.
+  EXPECT_NE(Read(dir_ / "two.prn").find("row 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace bexlo::runner
