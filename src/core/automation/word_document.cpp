@@ -338,8 +338,9 @@ void TWordDocument::Delete(std::int64_t start, std::int64_t end) {
       TParagraph& para = block.Paragraph;
       const std::int64_t from = std::max(start, bs) - bs;
       const std::int64_t to = std::min(end, bs + blen) - bs;
-      DeleteText(para, from, std::min(to, para.Length));
-      if (to > para.Length && b + 1 < blocks_.size() && !blocks_[b + 1].Table) {
+      const std::int64_t length = para.Length;
+      DeleteText(para, from, std::min(to, length));
+      if (to > length && b + 1 < blocks_.size() && !blocks_[b + 1].Table) {
         // The mark goes: the next paragraph joins this one.
         TParagraph next = std::move(blocks_[b + 1].Paragraph);
         for (TRun& run : next.Runs) para.Runs.push_back(std::move(run));
@@ -660,11 +661,30 @@ void AppendRunText(std::string& out, std::string_view text) {
   if (open) out += "</w:t>";
 }
 
-bool OnlyPageBreaks(const TWordDocument::TParagraph& para) {
-  if (para.Length == 0) return false;
-  for (const auto& run : para.Runs)
-    if (run.Text.find_first_not_of('\f') != std::string::npos) return false;
-  return true;
+// The number of page breaks that end the paragraph's text.
+std::int64_t TrailingPageBreaks(const TWordDocument::TParagraph& para) {
+  std::int64_t n = 0;
+  for (auto run = para.Runs.rbegin(); run != para.Runs.rend(); ++run) {
+    const std::size_t last = run->Text.find_last_not_of('\f');
+    if (last != std::string::npos) return n + static_cast<std::int64_t>(run->Text.size() - last - 1);
+    n += static_cast<std::int64_t>(run->Text.size());
+  }
+  return n;
+}
+
+// The paragraph without its last `count` characters, which are page breaks (one byte each).
+TWordDocument::TParagraph WithoutTrailing(const TWordDocument::TParagraph& para, std::int64_t count) {
+  TWordDocument::TParagraph out = para;
+  while (count > 0 && !out.Runs.empty()) {
+    TWordDocument::TRun& run = out.Runs.back();
+    const std::int64_t take = std::min<std::int64_t>(count, static_cast<std::int64_t>(run.Text.size()));
+    run.Text.resize(run.Text.size() - static_cast<std::size_t>(take));
+    run.Length -= take;
+    out.Length -= take;
+    count -= take;
+    if (run.Text.empty()) out.Runs.pop_back();
+  }
+  return out;
 }
 
 int Twips(double points) { return static_cast<int>(std::lround(points * 20.0)); }
@@ -727,14 +747,16 @@ std::string TWordDocument::DocumentXml() const {
   for (std::size_t b = 0; b < blocks_.size(); ++b) {
     const TBlock& block = blocks_[b];
     if (!block.Table) {
-      // A paragraph holding nothing but page breaks becomes a break before the next paragraph,
-      // so that the new page does not begin with an empty line.
-      if (OnlyPageBreaks(block.Paragraph) && b + 1 < blocks_.size() && !blocks_[b + 1].Table) {
-        breakBefore = true;
-        continue;
+      // Page breaks that end a paragraph become a break before the next paragraph, so that the
+      // new page does not begin with the empty rest of this one; a paragraph of nothing but
+      // breaks is left out.
+      const std::int64_t breaks = b + 1 < blocks_.size() && !blocks_[b + 1].Table ? TrailingPageBreaks(block.Paragraph) : 0;
+      if (breaks == 0) {
+        writePara(block.Paragraph, breakBefore);
+      } else if (breaks < block.Paragraph.Length) {
+        writePara(WithoutTrailing(block.Paragraph, breaks), breakBefore);
       }
-      writePara(block.Paragraph, breakBefore);
-      breakBefore = false;
+      breakBefore = breaks > 0 || (breakBefore && breaks == block.Paragraph.Length);
       continue;
     }
     const TTable& table = *block.Table;
