@@ -728,10 +728,12 @@ std::string TWordDocument::DocumentXml() const {
 
   auto writePara = [&](const TParagraph& para, bool breakBefore) {
     out += "<w:p>";
-    if (breakBefore || para.MarkFormat != 0) {
+    // The mark's format matters where it differs from the text's (an empty paragraph's height).
+    const bool markFormat = para.MarkFormat != 0 && (para.Runs.empty() || para.Runs.back().Format != para.MarkFormat);
+    if (breakBefore || markFormat) {
       out += "<w:pPr>";
       if (breakBefore) out += "<w:pageBreakBefore/>";
-      out += props[para.MarkFormat];
+      if (markFormat) out += props[para.MarkFormat];
       out += "</w:pPr>";
     }
     for (const TRun& run : para.Runs) {
@@ -901,13 +903,38 @@ std::string TWordDocument::SaveToMemory() const {
 }
 
 void TWordDocument::SaveToFile(const std::string& path) const {
-  std::string data;
-  try {
-    data = SaveToMemory();
-  } catch (const Exception& e) {
-    throw EOleError(Format(msg::SOleSaveFailed, path, e.Message()));
-  }
-  WriteFileBeside(path, data);
+  // The package is written by libzip straight into the file beside the target.
+  std::vector<std::pair<std::string, std::string>> parts = {{"[Content_Types].xml", kContentTypes},
+                                                            {"_rels/.rels", kPackageRels},
+                                                            {"word/_rels/document.xml.rels", kDocumentRels},
+                                                            {"word/document.xml", DocumentXml()},
+                                                            {"word/styles.xml", StylesXml()}};
+  WriteFileBesideWith(path, [&](const std::string& temporary) -> std::string {
+    int code = 0;
+    zip_t* archive = zip_open(temporary.c_str(), ZIP_TRUNCATE, &code);
+    if (!archive) {
+      zip_error_t error;
+      zip_error_init_with_code(&error, code);
+      std::string text = zip_error_strerror(&error);
+      zip_error_fini(&error);
+      return text;
+    }
+    for (const auto& [name, data] : parts) {
+      zip_source_t* part = zip_source_buffer(archive, data.data(), data.size(), 0);
+      if (!part || zip_file_add(archive, name.c_str(), part, ZIP_FL_ENC_UTF_8) < 0) {
+        if (part) zip_source_free(part);
+        std::string text = zip_strerror(archive);
+        zip_discard(archive);
+        return text;
+      }
+    }
+    if (zip_close(archive) != 0) {
+      std::string text = zip_strerror(archive);
+      zip_discard(archive);
+      return text;
+    }
+    return {};
+  });
 }
 
 }  // namespace bexlo
