@@ -14,3 +14,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
 if(BEXLO_TESTS)
   find_package(Qt6 REQUIRED COMPONENTS Test)
 endif()
+# Office documents of the built-in automation servers: .xlsx through libxlsxwriter (Debian
+# libxlsxwriter-dev), .docx zipped with libzip (Debian libzip-dev).
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)

@@ -11,11 +11,13 @@
 #include <optional>
 #include <system_error>
 
+#include "automation/office_servers.h"
 #include "db/field.h"
 #include "db/params.h"
 #include "db/query.h"
 #include "output/printer_model.h"
 #include "report/output_stream.h"
+#include "report/office_export.h"
 #include "report/qo_report.h"
 #include "template_store.h"
 #include "util/convert.h"
@@ -25,6 +27,7 @@
 #include "util/settings.h"
 #include "util/strings.h"
 #include "util/text.h"
+#include "util/ui_services.h"
 
 namespace bexlo::runner {
 
@@ -115,6 +118,23 @@ void FillQueryParams(TQuery& query, const TRunOptions& o) {
   }
 }
 
+// Without a window, messages meant for the user (the office link's errors) go to the error
+// stream; questions keep their non-interactive answers.
+class TConsoleInteraction : public TUserInteraction {
+ public:
+  explicit TConsoleInteraction(std::ostream& err) : err_(err), previous_(SetUserInteraction(this)) {}
+  ~TConsoleInteraction() override { SetUserInteraction(previous_); }
+  TModalResult MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons) override {
+    if (buttons != mbOK) return TUserInteraction::MessageDlg(text, type, buttons);
+    err_ << (type == TMsgDlgType::mtError ? "error: " : "") << text << "\n";
+    return mrOk;
+  }
+
+ private:
+  std::ostream& err_;
+  TUserInteraction* previous_;
+};
+
 }  // namespace
 
 int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
@@ -130,6 +150,9 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
   TQoReport report;
   TQuery query;
   const bool progress = isatty(STDERR_FILENO) != 0;
+  TConsoleInteraction console(err);
+  std::error_code pathError;
+  if (!o.OfficeFile.empty()) OfficeFileName = fs::absolute(o.OfficeFile, pathError).string();
   bool progressShown = false;
   try {
     lines.LoadFromFile(o.Template);
@@ -176,11 +199,21 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
     report.Execute();
     if (progressShown) err << "\n";
     // A run that printed no record writes no output (and removes an earlier one).
-    if (FileExists(report.PrintName))
-      out << report.PrintName << "\n";
-    else
+    if (!FileExists(report.PrintName)) {
       out << "no records printed: no output written\n";
+      return 0;
+    }
+    out << report.PrintName << "\n";
+    if (!o.Docx.empty()) {
+      const std::string docx = fs::path(fs::absolute(o.Docx, pathError)).replace_extension(".docx").string();
+      ExportOutputToDocx(report.PrintName, docx, report.Orientation());
+      out << docx << "\n";
+    }
     return 0;
+  } catch (const EAbort&) {
+    // The office link has shown its message; a silent abort says nothing more.
+    if (progressShown) err << "\n";
+    return 1;
   } catch (const Exception& e) {
     if (progressShown) err << "\n";
     err << "error: " << e.Message() << "\n";

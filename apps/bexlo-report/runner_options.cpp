@@ -19,6 +19,11 @@ options:
   --query SQL          a query on that database whose records the report walks when the
                        template has no SQL section; its :NAME parameters take --set values
   --out FILE           the output file (default: report.prn in the current directory)
+  --docx FILE          also export the output to a word-processor document FILE (.docx), as
+                       the preview's Export does
+  --office-file FILE   where the spreadsheets and documents the template makes through
+                       OpenOLE ... CloseOLE are saved (the document's extension replaces
+                       FILE's; default: the output file's name with that extension)
   --one-record         print the current record only (OneRecord); a template that reads
                        no records (no SQL section, no --query) prints only with it
   --set NAME=VALUE     a report variable: a NUMBER when VALUE reads as a number with "." as
@@ -160,6 +165,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == "--out") {
       o.Out = value();
       if (o.Out.empty()) throw TUsageError("--out needs a file name");
+    } else if (arg == "--docx") {
+      o.Docx = value();
+      if (o.Docx.empty()) throw TUsageError("--docx needs a file name");
+    } else if (arg == "--office-file") {
+      o.OfficeFile = value();
+      if (o.OfficeFile.empty()) throw TUsageError("--office-file needs a file name");
     } else if (arg == "--templates") {
       o.TemplatesDir = value();
     } else if (arg == "--one-record") {

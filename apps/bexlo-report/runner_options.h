@@ -16,6 +16,8 @@ struct TRunOptions {
   std::string Out = "report.prn";       // the output file
   std::string TemplatesDir;             // where included templates are looked up; empty: the
                                         // template's own directory
+  std::string Docx;                     // --docx: export the output to this .docx as well
+  std::string OfficeFile;               // --office-file: where office documents are saved
   bool OneRecord = false;
   bool Landscape = false;
   bool SystemLocale = false;

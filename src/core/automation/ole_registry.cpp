@@ -3,6 +3,7 @@
 #include <cctype>
 #include <vector>
 
+#include "automation/office_servers.h"
 #include "util/exceptions.h"
 
 namespace bexlo {
@@ -28,8 +29,14 @@ struct Registry {
 // Created on first use, so that servers may register from their own static initialisers, and
 // never destroyed, so that servers released at exit (by the server cache) may still revoke their
 // running instances.
+// The built-in office servers are known from the start.
 Registry& TheRegistry() {
-  static Registry* registry = new Registry;
+  static Registry* registry = [] {
+    auto* r = new Registry;
+    r->servers.push_back({kExcelProgId, ExcelClassId(), CreateExcelApplication});
+    r->servers.push_back({kWordProgId, WordClassId(), CreateWordApplication});
+    return r;
+  }();
   return *registry;
 }
 

@@ -35,6 +35,10 @@ const TReportObjectFunctions& ReportObjectFunctions() {
         {"In", FnIn},
         {"ExecuteInclude", FnExecuteInclude},
         {"AddOutputAlias", FnAddOutputAlias},
+        {"OpenOLE", FnOpenOLE},
+        {"AddVarsOLE", FnAddVarsOLE},
+        {"AddRecordOLE", FnAddRecordOLE},
+        {"CloseOLE", FnCloseOLE},
     };
     // The dictionary choice fills its query's parameters as template queries are filled.
     f.SetSQLParams = [](TCustomReport& report, TDataSet* dataSet) {

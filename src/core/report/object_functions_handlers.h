@@ -41,6 +41,12 @@ void FnExecuteInclude(TCustomReport&, TParamList&, TReportVar&);
 void FnPutLine(TCustomReport&, TParamList&, TReportVar&);
 void FnAddOutputAlias(TCustomReport&, TParamList&, TReportVar&);
 
+// ---- office documents (object_functions_office.cpp) ---------------------------------------------
+void FnOpenOLE(TCustomReport&, TParamList&, TReportVar&);
+void FnAddVarsOLE(TCustomReport&, TParamList&, TReportVar&);
+void FnAddRecordOLE(TCustomReport&, TParamList&, TReportVar&);
+void FnCloseOLE(TCustomReport&, TParamList&, TReportVar&);
+
 // Whether the running report is ending (printing its last footers); false for a report that is
 // not a template report.
 bool ReportIsEnding(TCustomReport& report);

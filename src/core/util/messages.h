@@ -194,4 +194,17 @@ inline constexpr const char SQoTextNotFound[] = "\"%s\" is not found";
 inline constexpr const char SQoFileRead[] = "Cannot read the file %s: %s";
 inline constexpr const char SQoFileWrite[] = "Cannot write the file %s: %s";
 
+// ---- office documents: the office link and the built-in office servers ---------------------------
+inline constexpr const char SQoOLEError[] = "Error in OLE application: ";
+inline constexpr const char SQoOLEIncorrectType[] = "Incorrect type of OLE application";
+inline constexpr const char SOleNoMember[] = "%s: the %s object has no member %s";
+inline constexpr const char SOleServerFailure[] = "%s: %s.%s: %s";
+inline constexpr const char SOleReadOnly[] = "the property is read-only";
+inline constexpr const char SOleBadIndex[] = "index %s is out of range";
+inline constexpr const char SOleBadArgument[] = "invalid argument";
+inline constexpr const char SOleServerQuit[] = "The application has quit";
+inline constexpr const char SOleDocumentClosed[] = "the document is closed";
+inline constexpr const char SOleSaveFailed[] = "Cannot save the document %s: %s";
+inline constexpr const char SOleNotInDocument[] = "the range belongs to another document";
+
 }  // namespace bexlo::msg

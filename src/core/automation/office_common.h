@@ -1,0 +1,64 @@
+// What the two built-in office servers share: the running state of one application instance
+// (alive until Quit), the saving of its documents when it is made visible, and small helpers for
+// reading arguments. Internal to src/core/automation.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/office_servers.h"
+#include "automation/server_object.h"
+
+namespace bexlo::office {
+
+// One document of an application, as its application saves it.
+class TOfficeDocument {
+ public:
+  virtual ~TOfficeDocument() = default;
+  // Writes the document to path (beside and renamed into place); raises EOleError on failure.
+  virtual void SaveTo(const std::string& path) = 0;
+  bool Dirty = true;     // changed since it was last saved (a new document counts as changed)
+  bool Closed = false;
+  std::string SavedPath;  // where it was last saved
+};
+
+// The state of one running application, shared by all of its objects.
+struct TAppState {
+  std::string ProgId;
+  std::string Extension;  // ".xlsx", ".docx"
+  bool Alive = true;
+  bool Visible = false;
+  bool ScreenUpdating = true;
+  std::vector<std::shared_ptr<TOfficeDocument>> Documents;  // open documents in order
+  // Saves every open document that changed since it was last saved, then calls the
+  // Office_ShowDocument hook for each. Two documents never share a file: a later one whose
+  // path an earlier document of this application took gets " (2)", " (3)", ... before its
+  // extension.
+  void SaveChanged();
+};
+
+// Base of every object of a server: its member table and the application it belongs to.
+class TOfficeObject : public TServerObject {
+ public:
+  explicit TOfficeObject(std::shared_ptr<TAppState> app) : app_(std::move(app)) {}
+
+ protected:
+  std::string_view ServerName() const noexcept override { return app_->ProgId; }
+  bool Alive() const noexcept override { return app_->Alive; }
+  const std::shared_ptr<TAppState>& App() const noexcept { return app_; }
+
+ private:
+  std::shared_ptr<TAppState> app_;
+};
+
+// Argument readers: an integer index (numbers of any kind, truncated), a number, a boolean, a
+// text (numbers in their general form). A missing or unconvertible argument raises EOleError
+// "Type mismatch" or "Invalid number of parameters".
+long long IntArg(std::span<OleVariant> args, std::size_t i);
+double NumberArg(std::span<OleVariant> args, std::size_t i);
+bool BoolArg(std::span<OleVariant> args, std::size_t i);
+std::string TextOf(const OleVariant& value);
+
+}  // namespace bexlo::office
