@@ -205,4 +205,9 @@ inline constexpr const char SPuPlanExit[] = "Exit";
 inline constexpr const char SGridColumnsDamaged[] = "The grid column layout \"%s\" cannot be read: %s";
 inline constexpr const char SGridColumnsVersion[] = "format version %d is newer than this program reads (%d)";
 
+// ---- core/grid: search grid logic, record count (gridcore's block) -----------------------------
+inline constexpr const char SDsQueryMistake[] = "Mistake of performance of query.";
+inline constexpr const char SDsSumOnField[] = "Sum on current field: ";
+inline constexpr const char SDsLinesCount[] = "Lines count: ";
+
 }  // namespace bexlo::msg
