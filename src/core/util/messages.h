@@ -188,6 +188,7 @@ inline constexpr const char SPuUnFreeze[] = "Unfreeze column                    
 // grid commands
 inline constexpr const char SDsSearchCaption[] = "Search";
 inline constexpr const char SDsSearchPrompt[] = "Enter search string";
+inline constexpr const char SDsDeleteRecordQuestion[] = "Delete record?";
 inline constexpr const char SDsStringNotFound[] = "String \"%s\" is not found.";
 inline constexpr const char SPuRepeatCaption[] = "Autorepeat";
 inline constexpr const char SPuRepeatPrompt[] = "Enter interval (sec.)";
