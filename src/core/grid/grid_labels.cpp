@@ -50,16 +50,13 @@ std::vector<std::string> ExcerptLines(const std::vector<TExcerptColumn>& columns
   }
   std::vector<std::string> out;
   for (const TExcerptColumn& c : columns) {
+    // The title lines the grid shows; the last one is the label.
     std::string label;
-    if (titleRows >= 1) {
-      for (int level = 0;; ++level) {
-        std::string line = GetLabelLine(formatByWidth, c.Caption, c.Width, level);
-        if (GetLabelLine(formatByWidth, c.Caption, c.Width, level + 1).empty()) {
-          label = std::move(line);
-          break;
-        }
-        if (level + 1 != titleRows) out.push_back(std::move(line));
-      }
+    for (int level = 0; level < titleRows; ++level) {
+      std::string line = GetLabelLine(formatByWidth, c.Caption, c.Width, level);
+      if (line.empty()) break;
+      if (!label.empty()) out.push_back(std::move(label));
+      label = std::move(line);
     }
     const std::size_t length = Utf8Length(label);
     if (length < labelWidth + 1) label.append(labelWidth + 1 - length, ' ');

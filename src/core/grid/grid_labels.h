@@ -35,10 +35,10 @@ struct TExcerptColumn {
 };
 
 // The excerpt of the current record, one block per column. With titleRows T > 0 the label width
-// W is the longest title line of all columns over levels 0 to T-1. A column's title lines stand
-// on lines of their own up to its last non-empty line, which is the label (the line of level T-1
-// is not written on its own); the block ends with the label padded with blanks to W + 1
-// characters and the display text. With T < 1 the label is empty.
+// W is the longest title line of all columns over levels 0 to T-1. Of a column's title lines up to
+// level T-1 (as far as they are not empty) the last is the label and the others stand on lines of
+// their own; the block ends with the label padded with blanks to W + 1 characters and the display
+// text. With T < 1 the label is empty. So with T = 1 every column gives exactly one line.
 std::vector<std::string> ExcerptLines(const std::vector<TExcerptColumn>& columns, int titleRows,
                                       bool formatByWidth);
 

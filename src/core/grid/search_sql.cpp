@@ -540,7 +540,6 @@ void ReloadQuery(TQuery& query, std::string_view text, bool onlyIfOpen, bool for
     TStringList lines;
     lines.SetText(text);
     if (force || !lines.Equals(query.SQL())) {
-      query.SQL().Clear();
       query.SetSQLText(text);
       query.Close();
       query.Params().AssignValues(*params);

@@ -50,8 +50,9 @@ class Scanner {
         end = close + 1;
         return TSqlTokenKind::QuotedName;
       }
-      end = pos + 1;
-      return TSqlTokenKind::Symbol;
+      end = s_.size();  // "[" opens a name that never closes
+      unterminated = true;
+      return TSqlTokenKind::QuotedName;
     }
     if ((c == 'E' || c == 'e') && At(pos + 1) == '\'') return EscapeString(pos, end, unterminated);
     if ((c == 'X' || c == 'x' || c == 'N' || c == 'n' || c == 'B' || c == 'b') && At(pos + 1) == '\'') {
