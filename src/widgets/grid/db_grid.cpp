@@ -371,13 +371,15 @@ TField* TUCustomDBGrid::FindField(std::string_view name) const { return GridFind
 int TUCustomDBGrid::SelectedIndex() const {
   const QModelIndex i = currentIndex();
   if (i.isValid()) return i.column();
-  return columns_.Count() > 0 ? 0 : -1;
+  if (columns_.Count() == 0) return -1;
+  return std::min(selected_col_, columns_.Count() - 1);
 }
 
 void TUCustomDBGrid::SetSelectedIndex(int index) {
   if (index < 0 || index >= model_->columnCount()) return;
   TDataSet* ds = ActiveDataSet();
   int row = ds != nullptr ? ds->CurrentIndex() : currentIndex().row();
+  selected_col_ = index;
   if (row < 0) row = 0;
   if (row >= model_->rowCount()) return;
   const QModelIndex i = model_->index(row, index);
@@ -615,6 +617,7 @@ void TUCustomDBGrid::DeleteRecord() {
 
 void TUCustomDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
+  if (current.isValid()) selected_col_ = current.column();
   if (!syncing_ && current.isValid()) {
     TDataSet* ds = ActiveDataSet();
     if (ds != nullptr && current.row() != ds->CurrentIndex()) {
@@ -640,7 +643,7 @@ void TUCustomDBGrid::SyncCurrent() {
   const int row = ds->CurrentIndex();
   if (row >= model_->rowCount()) model_->SyncRows();
   if (row < 0 || row >= model_->rowCount()) return;
-  int col = currentIndex().isValid() ? currentIndex().column() : 0;
+  int col = currentIndex().isValid() ? currentIndex().column() : selected_col_;
   if (col >= model_->columnCount()) col = model_->columnCount() - 1;
   if (col < 0) return;
   const QModelIndex target = model_->index(row, col);

@@ -231,6 +231,7 @@ class TUCustomDBGrid : public QTableView {
   QColor choice_color_{255, 0, 255};
   int title_rows_ = 2;
   int fixed_cols_ = 0;
+  int selected_col_ = 0;  // kept while the model is rebuilt (a reopened query)
   TDBGridOptions options_ = kDefaultGridOptions;
   bool search_in_use_ = true;
   bool format_by_width_ = false;
