@@ -758,8 +758,10 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
       case Qt::Key_PageDown:
       case Qt::Key_Down:
         if (ctrl) {
+          // The last row shown whole.
           int last = rowAt(viewport()->height() - 1);
           if (last < 0) last = model_->rowCount() - 1;
+          else if (last > 0 && visualRect(model_->index(last, 0)).bottom() >= viewport()->height()) --last;
           GoRecord(last);
           return true;
         }
