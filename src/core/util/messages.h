@@ -207,4 +207,50 @@ inline constexpr const char SOleDocumentClosed[] = "the document is closed";
 inline constexpr const char SOleSaveFailed[] = "Cannot save the document %s: %s";
 inline constexpr const char SOleNotInDocument[] = "the range belongs to another document";
 
+// ---- widgets/grid: grid popup menu, grid commands and their windows ---------------------------
+// The shared popup menu's captions (the shortcut text is part of the caption).
+inline constexpr const char SPuReportList[] = "Report list...                                          Ctrl+F7";
+inline constexpr const char SPuReportDef[] = "Default report...                                     Alt+F7";
+inline constexpr const char SPuReportExpert[] = "Report expert...";
+inline constexpr const char SPuLoadState[] = "Load state...                                               F3";
+inline constexpr const char SPuSaveState[] = "Save state...                                      Shift+F3";
+inline constexpr const char SPuClearState[] = "Clear state                                           Ctrl+F3";
+inline constexpr const char SPuBuilder[] = "Query builder...                                    Ctrl+F9";
+inline constexpr const char SPuChoice[] = "Choose/Clean selected records            Alt-F9";
+inline constexpr const char SPuLockSearch[] = "Lock search (On/Off)                                 F9";
+inline constexpr const char SPuMemo[] = "Excerpt                                                       F8";
+inline constexpr const char SPuCalcSum[] = "Record count                                      Ctrl+F8";
+inline constexpr const char SPuRepeat[] = "Autorepeat...";
+inline constexpr const char SPuClearChoice[] = "Clear selection                                             /";
+inline constexpr const char SPuInvertChoice[] = "Inverse selection                                         *";
+inline constexpr const char SPuChoiceDef[] = "Select by current column                            +";
+inline constexpr const char SPuChoiceKey[] = "Select by key field                                     Ins";
+inline constexpr const char SPuFreeze[] = "Freeze column                                           F7";
+inline constexpr const char SPuUnFreeze[] = "Unfreeze column                              Shift+F7";
+// grid commands
+inline constexpr const char SDsSearchCaption[] = "Search";
+inline constexpr const char SDsSearchPrompt[] = "Enter search string";
+inline constexpr const char SDsDeleteRecordQuestion[] = "Delete record?";
+inline constexpr const char SDsStringNotFound[] = "String \"%s\" is not found.";
+inline constexpr const char SPuRepeatCaption[] = "Autorepeat";
+inline constexpr const char SPuRepeatPrompt[] = "Enter interval (sec.)";
+// the text window and the plan window
+inline constexpr const char SPuMemoCaption[] = "Excerpt";
+inline constexpr const char SPuMemoPrint[] = "Print";
+inline constexpr const char SPuMemoSave[] = "Save";
+inline constexpr const char SPuMemoCancel[] = "Cancel";
+inline constexpr const char SPuMemoPlan[] = "Explain plan";
+inline constexpr const char SPuMemoSaveTitle[] = "Enter the file name";
+inline constexpr const char SPuMemoSaveFilter[] = "Text files(*.TXT)|*.TXT|All files(*.*)|*.*";
+inline constexpr const char SPuPlanCaption[] = "Plan of the query";
+inline constexpr const char SPuPlanExit[] = "Exit";
+// saved column layouts
+inline constexpr const char SGridColumnsDamaged[] = "The grid column layout \"%s\" cannot be read: %s";
+inline constexpr const char SGridColumnsVersion[] = "format version %d is newer than this program reads (%d)";
+
+// ---- core/grid: search grid logic, record count (gridcore's block) -----------------------------
+inline constexpr const char SDsQueryMistake[] = "Mistake of performance of query.";
+inline constexpr const char SDsSumOnField[] = "Sum on current field: ";
+inline constexpr const char SDsLinesCount[] = "Lines count: ";
+
 }  // namespace bexlo::msg

@@ -5,6 +5,7 @@
 
 #include "util/hooks.h"
 #include "util/settings.h"
+#include "widgets/grid/grid_windows.h"
 #include "widgets/platform/qt_user_interaction.h"
 #include "widgets/platform/registry.h"
 #include "widgets/platform/report_presenter.h"
@@ -26,6 +27,9 @@ void InitWidgets() {
   const int hostDPI = PrinterDPI;
   LoadState();
   if (hostDPI > 0) PrinterDPI = hostDPI;
+
+  // ---- data grid: excerpt, memo view, record count and the shared popup menu ----
+  InstallGridHooks();
 }
 
 }  // namespace bexlo

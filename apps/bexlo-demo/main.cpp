@@ -1,0 +1,191 @@
+// bexlo-demo: the sample application, an order desk over the sample database.
+//
+//   bexlo-demo [--database NAME] [--examples DIR] [--out DIR] [--screenshots DIR]
+//
+// --database   an SQLite file or a PostgreSQL URI (default: the demo directory's sample.db,
+//              created from examples/sample-db.sql when it is missing; a PostgreSQL database
+//              without the sample tables gets them)
+// --examples   the examples folder (templates and the sample script)
+// --out        where the sample reports write their output
+// --screenshots DIR  renders the windows offscreen into PNG files in DIR and exits
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "db/data_source.h"
+#include "db/query.h"
+#include "order_desk.h"
+#include "sample_database.h"
+#include "widgets/grid/grid_popup_menu.h"
+#include "widgets/grid/grid_windows.h"
+#include "widgets/grid/search_grid.h"
+#include "widgets/platform/init_widgets.h"
+
+namespace {
+
+using namespace bexlo;
+using namespace bexlo::demo;
+
+struct TOptions {
+  std::string Database;
+  std::string Examples = BEXLO_EXAMPLES_DIR;
+  std::string Out = BEXLO_DEMO_DIR;
+  std::string Screenshots;
+};
+
+bool Save(const QPixmap& pixmap, const QString& dir, const QString& name) {
+  const QString path = QDir(dir).filePath(name);
+  if (!pixmap.save(path)) {
+    std::fprintf(stderr, "bexlo-demo: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("screenshot: %s\n", qPrintable(path));
+  return true;
+}
+
+// Types text into the grid's search row over a column, then lets the search timer fire.
+void TypeSearch(TSearchDBGrid& grid, int column, const QString& text) {
+  grid.SetSelectedIndex(column);
+  QTest::keyClicks(&grid, text);
+  if (grid.SearchTimer()->isActive()) grid.SearchTimerTick();
+}
+
+void Settle(QWidget& w) {
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  w.repaint();
+}
+
+int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
+  QDir().mkpath(dir);
+  desk.show();
+  Settle(desk);
+  bool ok = true;
+
+  // The customers: a typed search value, three chosen records, two frozen columns.
+  TSearchDBGrid& customers = *desk.Customers().Grid;
+  customers.setFocus();
+  TypeSearch(customers, 2, QStringLiteral("M"));  // city starts with M
+  Settle(desk);
+  customers.SetSelectedIndex(1);
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(&customers, Qt::Key_Insert);
+    QTest::keyClick(&customers, Qt::Key_Down);
+  }
+  Settle(desk);
+  ok &= Save(desk.grab(), dir, QStringLiteral("customers.png"));
+
+  // The popup menu opened over the list.
+  auto* menu = qobject_cast<TDBGridPopupMenu*>(SharedGridPopupMenu());
+  if (menu != nullptr) {
+    menu->SetPopupComponent(&customers);
+    menu->UpdateVisibility();
+    menu->adjustSize();
+    QPixmap shot = desk.grab();
+    const QPixmap m = menu->grab();
+    QPainter p(&shot);
+    const QPoint at = customers.mapTo(&desk, QPoint(220, 110));
+    p.fillRect(QRect(at + QPoint(3, 3), m.size()), QColor(0, 0, 0, 40));
+    p.drawPixmap(at, m);
+    p.end();
+    ok &= Save(shot, dir, QStringLiteral("popup-menu.png"));
+  }
+
+  // The excerpt of the current customer.
+  if (auto form = CreateExcerptForm(&customers)) {
+    form->show();
+    Settle(*form);
+    ok &= Save(form->grab(), dir, QStringLiteral("excerpt.png"));
+    form->hide();
+  }
+
+  // The record count on the orders' amount column.
+  desk.Tabs()->setCurrentIndex(2);
+  Settle(desk);
+  TSearchDBGrid& orders = *desk.Orders().Grid;
+  orders.setFocus();
+  TypeSearch(orders, 4, QStringLiteral("open"));
+  orders.SetSelectedIndex(6);
+  Settle(desk);
+  ok &= Save(desk.grab(), dir, QStringLiteral("orders.png"));
+  QMessageBox box(QMessageBox::Information, desk.windowTitle(), QString::fromStdString(GridRecordCountText(&orders)),
+                  QMessageBox::Ok, &desk);
+  box.show();
+  Settle(box);
+  ok &= Save(box.grab(), dir, QStringLiteral("record-count.png"));
+  box.hide();
+
+  // The products with the choice filter applied (the corner turns blue).
+  desk.Tabs()->setCurrentIndex(1);
+  Settle(desk);
+  TSearchDBGrid& products = *desk.Products().Grid;
+  products.setFocus();
+  TypeSearch(products, 3, QStringLiteral("Kit"));
+  products.SetSelectedIndex(2);
+  QTest::keyClick(&products, Qt::Key_Insert);
+  QTest::keyClick(&products, Qt::Key_Insert);
+  Settle(desk);
+  ok &= Save(desk.grab(), dir, QStringLiteral("products.png"));
+  return ok ? 0 : 1;
+}
+
+int Usage(const char* error) {
+  if (error != nullptr) std::fprintf(stderr, "bexlo-demo: %s\n", error);
+  std::fprintf(stderr,
+               "usage: bexlo-demo [--database NAME] [--examples DIR] [--out DIR] [--screenshots DIR]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= argc) return false;
+      target = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (arg == "--database") ok = value(options.Database);
+    else if (arg == "--examples") ok = value(options.Examples);
+    else if (arg == "--out") ok = value(options.Out);
+    else if (arg == "--screenshots") ok = value(options.Screenshots);
+    else if (arg == "--help" || arg == "-h") return Usage(nullptr), 0;
+    else return Usage(("unknown option " + arg).c_str());
+    if (!ok) return Usage(("missing value after " + arg).c_str());
+  }
+  if (!options.Screenshots.empty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("bexlo-demo"));
+  if (QStyleFactory::keys().contains(QStringLiteral("Fusion"))) QApplication::setStyle(QStringLiteral("Fusion"));
+  InitWidgets();
+
+  if (options.Database.empty()) {
+    std::filesystem::create_directories(options.Out);
+    options.Database = (std::filesystem::path(options.Out) / "sample.db").string();
+  }
+  try {
+    EnsureSampleDatabase(options.Database, (std::filesystem::path(options.Examples) / "sample-db.sql").string());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bexlo-demo: %s\n", e.what());
+    if (options.Screenshots.empty()) QMessageBox::critical(nullptr, QStringLiteral("Bexlo order desk"), e.what());
+    return 1;
+  }
+
+  TOrderDesk desk(options.Database, options.Examples, options.Out);
+  if (!options.Screenshots.empty()) return TakeScreenshots(desk, QString::fromStdString(options.Screenshots));
+  desk.show();
+  return app.exec();
+}

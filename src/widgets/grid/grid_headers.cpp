@@ -1,0 +1,176 @@
+#include "widgets/grid/grid_headers.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleOptionHeader>
+
+#include "db/dataset.h"
+#include "widgets/grid/db_grid.h"
+
+namespace bexlo {
+
+namespace {
+constexpr int kCellMargin = 4;
+}
+
+QStringList TitleLines(const QString& caption, bool byWidth, int width, const QFontMetrics& fm, int margin) {
+  if (!byWidth) return caption.split(QLatin1Char('|'));
+  QStringList lines;
+  const qsizetype count = caption.size() * width / std::max(1, fm.horizontalAdvance(caption) + margin);
+  if (count <= 0) return {caption};
+  for (qsizetype i = 0; i < caption.size(); i += count) lines << caption.mid(i, count);
+  return lines;
+}
+
+// ---- the title header ---------------------------------------------------------------------------
+
+TGridTitleHeader::TGridTitleHeader(TUCustomDBGrid* grid, QWidget* parent)
+    : QHeaderView(Qt::Horizontal, parent), grid_(grid) {
+  setSectionsClickable(true);
+  setHighlightSections(false);
+  setDefaultAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+QSize TGridTitleHeader::sizeHint() const {
+  QSize s = QHeaderView::sizeHint();
+  s.setHeight(grid_->TitleHeight() + grid_->SearchRowHeight());
+  return s;
+}
+
+void TGridTitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+  if (!rect.isValid()) return;
+  TUColumn* col = logicalIndex < grid_->Columns().Count() ? grid_->Columns().Items(logicalIndex) : nullptr;
+  const int titleHeight = grid_->TitleHeight();
+  QRect titleRect(rect.left(), rect.top(), rect.width(), titleHeight);
+  if (titleHeight > 0) {
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    opt.rect = titleRect;
+    opt.section = logicalIndex;
+    opt.text.clear();
+    opt.position = QStyleOptionHeader::Middle;
+    painter->save();
+    style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
+    if (col != nullptr && col->Title().Color().isValid()) {
+      painter->fillRect(titleRect.adjusted(0, 0, -1, -1), col->Title().Color());
+    }
+    if (col != nullptr) {
+      const QFont font = col->Title().Font();
+      painter->setFont(font);
+      painter->setPen(palette().color(QPalette::ButtonText));
+      const QFontMetrics fm(font);
+      const QRect text = titleRect.adjusted(kCellMargin, 2, -kCellMargin, -2);
+      const QStringList lines =
+          TitleLines(col->Title().Caption(), grid_->FormatByWidth(), text.width(), fm, kCellMargin);
+      int y = text.top();
+      for (int i = 0; i < lines.size() && i < grid_->TitleRows() && y + fm.height() <= text.bottom() + 2; ++i) {
+        const QString line = fm.elidedText(lines[i].trimmed(), Qt::ElideRight, text.width());
+        painter->drawText(QRect(text.left(), y, text.width(), fm.height()),
+                          int(col->Title().Alignment() | Qt::AlignVCenter), line);
+        y += fm.height() + 1;
+      }
+    }
+    painter->restore();
+  }
+  const int searchHeight = grid_->SearchRowHeight();
+  if (searchHeight > 0) {
+    const QRect cell(rect.left(), rect.top() + titleHeight, rect.width(), searchHeight);
+    painter->save();
+    painter->fillRect(cell, palette().color(QPalette::Base));
+    painter->setPen(palette().color(QPalette::Mid));
+    painter->drawLine(cell.topLeft(), cell.topRight());
+    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    painter->drawLine(cell.topRight(), cell.bottomRight());
+    const QString value = grid_->SearchText(logicalIndex);
+    if (!value.isEmpty()) {
+      painter->setPen(grid_->SearchColor());
+      painter->setFont(grid_->font());
+      painter->drawText(cell.adjusted(kCellMargin, 0, -kCellMargin, 0), Qt::AlignLeft | Qt::AlignVCenter, value);
+    }
+    painter->restore();
+  }
+}
+
+// ---- the indicator column -------------------------------------------------------------------------
+
+TGridIndicatorHeader::TGridIndicatorHeader(TUCustomDBGrid* grid, QWidget* parent)
+    : QHeaderView(Qt::Vertical, parent), grid_(grid) {
+  setSectionResizeMode(QHeaderView::Fixed);
+  setSectionsClickable(false);
+  setHighlightSections(false);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+QSize TGridIndicatorHeader::sizeHint() const {
+  QSize s = QHeaderView::sizeHint();
+  s.setWidth(kWidth);
+  return s;
+}
+
+void TGridIndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+  QStyleOptionHeader opt;
+  initStyleOption(&opt);
+  opt.rect = rect;
+  opt.section = logicalIndex;
+  opt.text.clear();
+  painter->save();
+  style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
+  TDataSet* ds = grid_->ActiveDataSet();
+  if (ds != nullptr && logicalIndex == ds->CurrentIndex()) {
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QColor ink = palette().color(QPalette::ButtonText);
+    const QPointF c = QRectF(rect).center();
+    if (ds->State() == dsEdit) {
+      // An I-beam: the record is being edited.
+      painter->setPen(QPen(ink, 1.5));
+      painter->drawLine(QPointF(c.x(), c.y() - 5), QPointF(c.x(), c.y() + 5));
+      painter->drawLine(QPointF(c.x() - 2.5, c.y() - 5), QPointF(c.x() + 2.5, c.y() - 5));
+      painter->drawLine(QPointF(c.x() - 2.5, c.y() + 5), QPointF(c.x() + 2.5, c.y() + 5));
+    } else if (ds->State() == dsInsert) {
+      painter->setPen(ink);
+      QFont f = painter->font();
+      f.setBold(true);
+      painter->setFont(f);
+      painter->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
+    } else {
+      QPainterPath arrow;
+      arrow.moveTo(c.x() - 3, c.y() - 5);
+      arrow.lineTo(c.x() + 3, c.y());
+      arrow.lineTo(c.x() - 3, c.y() + 5);
+      arrow.closeSubpath();
+      painter->fillPath(arrow, ink);
+    }
+  }
+  painter->restore();
+}
+
+// ---- the indicator corner -------------------------------------------------------------------------
+
+TGridIndicatorCorner::TGridIndicatorCorner(TUCustomDBGrid* grid, QWidget* parent) : QWidget(parent), grid_(grid) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TGridIndicatorCorner::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QColor color = grid_->IndicatorCornerColor();
+  QStyleOptionHeader opt;
+  opt.initFrom(this);
+  opt.rect = rect();
+  opt.orientation = Qt::Horizontal;
+  style()->drawControl(QStyle::CE_HeaderSection, &opt, &painter, this);
+  if (color.isValid()) painter.fillRect(rect().adjusted(0, 0, -1, -1), color);
+}
+
+// ---- cells ------------------------------------------------------------------------------------------
+
+void TGridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  const QVariant fg = index.data(Qt::ForegroundRole);
+  if (fg.canConvert<QBrush>()) {
+    // A chosen record keeps its colour on the highlighted cell too.
+    option->palette.setBrush(QPalette::HighlightedText, fg.value<QBrush>());
+  }
+}
+
+}  // namespace bexlo
