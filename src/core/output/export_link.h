@@ -1,7 +1,7 @@
-// The way from the viewer to the word processor. The office link installs CreateWordExport: it
-// opens the word processor, adds a document and returns it as an export target; destroying the
-// target closes the link. Until it is installed (it is null by default) exporting raises a clear
-// error instead of doing nothing.
+// The way from the viewer to the word processor. The office link installs CreateWordExport
+// (InstallOfficeLink, which InitWidgets calls): it opens the word processor, adds a document for
+// the viewer's file and returns it as an export target, which Finish completes. Until it is
+// installed (it is null by default) exporting raises a clear error instead of doing nothing.
 #pragma once
 
 #include <memory>
@@ -10,7 +10,7 @@
 
 namespace bexlo {
 
-using TCreateWordExportFunc = std::unique_ptr<TExportTarget> (*)();
+using TCreateWordExportFunc = std::unique_ptr<TExportTarget> (*)(const TFileViewerModel& viewer);
 inline TCreateWordExportFunc CreateWordExport = nullptr;
 
 // Writes the viewer's pages into a new word-processor document through CreateWordExport.

@@ -38,6 +38,8 @@ class TExportTarget {
   virtual void SetFont(int fontCode, int fontSize) = 0;
   virtual void InsertLine(std::string_view text, int fontCode, int fontSize) = 0;
   virtual void NewPage() = 0;
+  // Called once after the last line: the target completes its document.
+  virtual void Finish() {}
 };
 
 // The client area FitToPage chose: size and offset of the control within the available area.

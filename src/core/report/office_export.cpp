@@ -1,18 +1,19 @@
 #include "report/office_export.h"
 
 #include "automation/office_servers.h"
+#include "output/export_link.h"
 #include "report/ole_link.h"
 
 namespace bexlo {
 
-void ExportToWordProcessor(const TFileViewerModel& viewer) {
-  if (!viewer.IsLoaded() || viewer.LineCount() == 0) return;
-  TOLELink link(nullptr, "WORD");
-  link.SourceName = viewer.GetFileName();
-  link.AddDoc();
-  viewer.Export(link);
-  link.Close();
+std::unique_ptr<TExportTarget> CreateOfficeWordExport(const TFileViewerModel& viewer) {
+  auto link = std::make_unique<TOLELink>(nullptr, "WORD");
+  link->SourceName = viewer.GetFileName();
+  link->AddDoc();
+  return link;
 }
+
+void InstallOfficeLink() { CreateWordExport = CreateOfficeWordExport; }
 
 void ExportOutputToDocx(const std::string& outputFile, const std::string& docxFile,
                         TPrinterOrientation orientation) {
@@ -24,7 +25,11 @@ void ExportOutputToDocx(const std::string& outputFile, const std::string& docxFi
   const std::string previous = OfficeFileName;
   OfficeFileName = docxFile;
   try {
-    ExportToWordProcessor(viewer);
+    if (viewer.LineCount() > 0) {
+      const std::unique_ptr<TExportTarget> document = CreateOfficeWordExport(viewer);
+      viewer.Export(*document);
+      document->Finish();
+    }
   } catch (...) {
     OfficeFileName = previous;
     throw;

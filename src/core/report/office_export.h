@@ -9,16 +9,20 @@
 // under the document's name unless the whole document was written.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "output/file_viewer_model.h"
 
 namespace bexlo {
 
-// Exports what the viewer has loaded; nothing happens when it shows no lines. The document is
-// saved where the built-in server saves it: OfficeFileName when the host set it, else the
-// viewer's file with the extension ".docx".
-void ExportToWordProcessor(const TFileViewerModel& viewer);
+// The word-processor document for the viewer's export (export_link.h): a TOLELink "WORD" with a
+// new document for the viewer's file; its Finish closes the link, which saves the document
+// where the built-in server saves it: OfficeFileName when the host set it, else the viewer's
+// file with the extension ".docx".
+std::unique_ptr<TExportTarget> CreateOfficeWordExport(const TFileViewerModel& viewer);
+// Makes the viewer's export go through the office link (CreateWordExport := CreateOfficeWordExport).
+void InstallOfficeLink();
 
 // Loads the output file (as the viewer does, with the given orientation) and exports it to
 // docxFile. Raises the viewer's load errors ("There is no information for viewing", ...) as

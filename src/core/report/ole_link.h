@@ -57,6 +57,8 @@ class TOLELink : public TObject, public TExportTarget {
   void AddRecord();
   // Finishes the document and makes the application visible (which saves it).
   void Close();
+  // The end of an export: Close.
+  void Finish() override { Close(); }
 
   // The export target: the pending font, page breaks and lines of an output file.
   void SetFont(int fontCode, int fontSize) override;

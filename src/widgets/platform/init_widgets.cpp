@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "report/office_export.h"
 #include "util/hooks.h"
 #include "util/settings.h"
 #include "widgets/grid/grid_windows.h"
@@ -23,6 +24,7 @@ void InitWidgets() {
   static TQtReportPresenter presenter;
   SetReportPresenter(&presenter);
   Report_EditFile = EditFile;
+  InstallOfficeLink();
 
   const int hostDPI = PrinterDPI;
   LoadState();

@@ -324,14 +324,15 @@ struct TRecordedExport : TExportTarget {
 
 TEST_F(FileViewerWidgetTest, ExportNeedsTheOfficeLink) {
   Load(Report(2));
-  ASSERT_EQ(CreateWordExport, nullptr);
+  const TCreateWordExportFunc installed = CreateWordExport;
+  CreateWordExport = nullptr;
   EXPECT_EQ(MessageOf([&] { viewer->Export(); }), msg::SQoNoOfficeLink);
 
   std::vector<std::string> lines;
   TRecordedExport::lines = &lines;
-  CreateWordExport = [] { return std::unique_ptr<TExportTarget>(new TRecordedExport); };
+  CreateWordExport = [](const TFileViewerModel&) { return std::unique_ptr<TExportTarget>(new TRecordedExport); };
   viewer->Export();
-  CreateWordExport = nullptr;
+  CreateWordExport = installed;
   ASSERT_EQ(lines.size(), 121u);
   EXPECT_EQ(lines[60], "<page>");
   EXPECT_EQ(lines[61], "\\F0:14Line 2.1 of the report");
