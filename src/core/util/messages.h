@@ -168,5 +168,7 @@ inline constexpr const char SQoNoViewInfo[] = "There is no information for viewi
 // ---- report road (data files, runner) ----------------------------------------------------------
 inline constexpr const char SDatabaseFileNotFound[] = "database file not found: %s";
 inline constexpr const char SNoOutputWritten[] = "no records printed: no output written";
+inline constexpr const char SFileMapDirectory[] = "Can not map a directory: %s";
+inline constexpr const char SDuplicateOwnedItem[] = "An owning list does not take the same object twice (index %d)";
 
 }  // namespace bexlo::msg
