@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::uint16_t Saturate16(int v) noexcept { return static_cast<std::uint16_t>(std::clamp(v, 0, 0xFFFF)); }
+std::uint32_t Pixels(int v) noexcept { return TLine::ClampPixels(v); }
 
 // A name without a directory part lives in the application's directory.
 std::string ResolveName(const std::string& name) {
@@ -157,11 +157,11 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     const bool wrap = (line.Flags & lfInParagraph) != 0;
     if (!sequences && !wrap) {
       // Plain text in the font in force: what CalcFontMetrics finds, without walking it again.
-      line.Height = Saturate16(font.TextHeight(text));
+      line.Height = Pixels(font.TextHeight(text));
     } else {
       TLineMetrics metrics = CalcFontMetrics(printer, text, code, size, pageWidth, wrap);
-      line.Height = Saturate16(metrics.Height);
-      line.Width = Saturate16(metrics.Width);
+      line.Height = Pixels(metrics.Height);
+      line.Width = Pixels(metrics.Width);
     }
     if (paragraph & lfParagraphEnd) paragraph = 0;
     lines_.push_back(line);
@@ -174,7 +174,7 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     }
     // Most lines: plain text outside paragraphs, one line of text in the font in force.
     TLine& line = lines_.emplace_back(start, DisplayLength(text), code, size, left, right);
-    line.Height = Saturate16(font.Height());
+    line.Height = Pixels(font.Height());
     pages.Add(line);
   };
 
@@ -442,8 +442,10 @@ void TFileViewerModel::DrawLine(TCanvas& canvas, int xOrigin, const TLine& line,
   if (paragraph) {
     text.erase(text.find_last_not_of(' ') + 1);
     if (!(line.Flags & lfParagraphEnd)) {
-      justification = CalcJustification(
-          text, printer.PageWidth() - line.Width - line.LeftIndent - line.RightIndent);
+      const std::int64_t available =
+          std::int64_t{printer.PageWidth()} - line.Width - line.LeftIndent - line.RightIndent;
+      justification =
+          CalcJustification(text, static_cast<int>(std::clamp<std::int64_t>(available, INT32_MIN, INT32_MAX)));
     }
   }
   const int right = canvas.ClipRect().Right;
@@ -549,8 +551,8 @@ void TFileViewerModel::Print(TPrintCanvas& target, int fromPage, int toPage) {
       for (std::int64_t i = page.FirstLine; i <= page.LastLine; ++i) {
         const TLine& line = lines_[static_cast<std::size_t>(i)];
         if (i == page.FirstLine) SelectLineFont(line.FontCode, line.FontSize, &target);
-        DrawLine(target, 0, line, i, line.Height, 0, LineText(i), y);
-        y += line.Height;
+        DrawLine(target, 0, line, i, static_cast<int>(line.Height), 0, LineText(i), y);
+        y += static_cast<int>(line.Height);
       }
       DrawFragments(target);
       if (p < toPage) target.NewPage();

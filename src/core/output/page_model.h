@@ -15,20 +15,22 @@ namespace bexlo {
 // Flags of a line (TLine::Flags).
 enum TLineFlag : std::uint8_t { lfPageBreak = 1, lfInParagraph = 2, lfParagraphEnd = 4 };
 
-// 24 bytes per line; the file offset is 64-bit, so files of any size index.
+// 32 bytes per line; the file offset is 64-bit, so files of any size index, and the pixel
+// values are 32-bit, so that no page the printer model accepts (up to 9600 dpi, paper of
+// several metres) saturates them.
 struct TLine {
   std::int64_t Start = 0;          // offset of the line's first byte in the file
+  std::uint32_t Height = 0;        // 0 for a line of control sequences only
+  std::uint32_t Width = 0;         // measured for paragraph lines only
+  std::uint32_t LeftIndent = 0;
+  std::uint32_t RightIndent = 0;
   std::uint16_t Length = 0;        // bytes kept for display, at most kMaxDisplayLine
   std::uint8_t FontCode = 255;     // font in force at the start of the line
   std::uint8_t FontSize = 0;
-  std::uint16_t Height = 0;        // 0 for a line of control sequences only
-  std::uint16_t Width = 0;         // measured for paragraph lines only
-  std::uint16_t LeftIndent = 0;
-  std::uint16_t RightIndent = 0;
   std::uint8_t Flags = 0;          // TLineFlag bits
 
   TLine() = default;
-  // Length is capped at 65535 and indents are clamped to 0..65535 (callers cap the length to
+  // Length is capped at 65535 and indents are clamped to 0 and above (callers cap the length to
   // the display limit first).
   TLine(std::int64_t start, std::size_t length, int fontCode, int fontSize, int leftIndent,
         int rightIndent) noexcept
@@ -39,16 +41,13 @@ struct TLine {
     SetIndents(leftIndent, rightIndent);
   }
   void SetIndents(int leftIndent, int rightIndent) noexcept {
-    LeftIndent = Clamp16(leftIndent);
-    RightIndent = Clamp16(rightIndent);
+    LeftIndent = ClampPixels(leftIndent);
+    RightIndent = ClampPixels(rightIndent);
   }
-
- private:
-  static std::uint16_t Clamp16(int v) noexcept {
-    return static_cast<std::uint16_t>(v < 0 ? 0 : (v > 0xFFFF ? 0xFFFF : v));
-  }
+  // A measured pixel value as stored: negative values become 0.
+  static std::uint32_t ClampPixels(int v) noexcept { return static_cast<std::uint32_t>(v < 0 ? 0 : v); }
 };
-static_assert(sizeof(TLine) == 24);
+static_assert(sizeof(TLine) == 32);
 
 // The line index: a growable array of TLine in a memory mapping of its own. It grows by
 // remapping (the lines are never copied) and asks for huge pages once it is large, so that

@@ -84,6 +84,10 @@ class TParamList : public TCustomParamList {
 
  private:
   std::vector<std::unique_ptr<TReportVar>> spare_;  // freed temporary cells, ready for reuse
+
+ protected:
+  // References to the caller's cells are not owned: F(X, X) holds X twice.
+  bool OwnsItems() const noexcept override { return false; }
 };
 
 }  // namespace bexlo

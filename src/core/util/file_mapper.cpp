@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "util/format.h"
 #include "util/messages.h"
 
 namespace bexlo {
@@ -104,6 +105,11 @@ void TFileMapper::DoOpen() {
   }
   struct stat info;
   if (fstat(fd_, &info) != 0) Fail(msg::SFileMapOpenError);
+  // A directory opens like a file but has no bytes to map.
+  if (S_ISDIR(info.st_mode)) {
+    const std::string message = Format(msg::SFileMapDirectory, file_name_);
+    Fail(message.c_str());
+  }
 
   // The mapping: its size and what it may become.
   const std::int64_t fileSize = info.st_size;

@@ -42,12 +42,23 @@ TObject* TList::Get(int index) const {
   return Slot(index);
 }
 
+void TList::CheckNotHeld(const TObject* item, int except) const {
+  if (item == nullptr || !OwnsItems()) return;
+  const auto it = std::find(items_.begin(), items_.end(), item);
+  if (it == items_.end()) return;
+  const int at = static_cast<int>(it - items_.begin());
+  if (at != except || std::find(it + 1, items_.end(), item) != items_.end())
+    throw EListError(Format(msg::SDuplicateOwnedItem, at));
+}
+
 void TList::Put(int index, TObject* item) {
   CheckIndex(index);
+  CheckNotHeld(item, index);
   Slot(index) = item;
 }
 
 int TList::Add(TObject* item) {
+  CheckNotHeld(item, -1);
   if (Count() == Capacity()) Grow();
   items_.push_back(item);
   return Count() - 1;
@@ -58,6 +69,7 @@ void TList::Insert(int index, TObject* item) {
     Error(msg::SListIndexError, index);
     return;
   }
+  CheckNotHeld(item, -1);
   if (Count() == Capacity()) Grow();
   items_.insert(items_.begin() + index, item);
 }
@@ -117,6 +129,7 @@ TObject* TListPool::GetItem(int index) const {
 }
 
 int TListPool::AddInto(TObject* object) {
+  CheckNotHeld(object, -1);
   const int n = Count();
   for (int i = 0; i < n; ++i) {
     if (Slot(i) == nullptr) {

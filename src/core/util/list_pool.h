@@ -3,7 +3,8 @@
 //     range raises EListError "List index out of bounds (%d)" through the virtual Error.
 //   TListPool: a TList that owns its non-null entries. Slots may be emptied (set to null)
 //     without shrinking the list; AddInto refills the lowest empty slot first; every traversal
-//     skips empty slots. Base of the script machine's lists and the report's object lists.
+//     skips empty slots. An object it already holds is refused (EListError) wherever it would
+//     enter a second slot. Base of the script machine's lists and the report's object lists.
 //   TQoStringList: a TStringList that owns the objects attached to its lines.
 #pragma once
 
@@ -62,6 +63,11 @@ class TList : public TObject {
   // Reports a list error: raises EListError with msg formatted with data. An override may
   // raise something else but must not return normally.
   virtual void Error(const char* msg, int data) const;
+  // Whether the list owns its entries: it then refuses an object it already holds (Add, Insert,
+  // Put, AddInto), which it would otherwise free twice.
+  virtual bool OwnsItems() const noexcept { return false; }
+  // Raises EListError when an owning list holds item in a slot other than `except`.
+  void CheckNotHeld(const TObject* item, int except) const;
   // Slot access without range checks, for descendants.
   TObject*& Slot(int index) { return items_[static_cast<std::size_t>(index)]; }
   TObject* Slot(int index) const { return items_[static_cast<std::size_t>(index)]; }
@@ -81,6 +87,11 @@ class TListPool : public TList {
   ~TListPool() override;
 
   std::string_view ClassName() const noexcept override { return "TListPool"; }
+
+ protected:
+  bool OwnsItems() const noexcept override { return true; }
+
+ public:
 
   // The entry at index, or null for any index outside 0..Count-1 (no error).
   TObject* GetItem(int index) const;

@@ -252,5 +252,7 @@ inline constexpr const char SGridColumnsVersion[] = "format version %d is newer 
 inline constexpr const char SDsQueryMistake[] = "Mistake of performance of query.";
 inline constexpr const char SDsSumOnField[] = "Sum on current field: ";
 inline constexpr const char SDsLinesCount[] = "Lines count: ";
+inline constexpr const char SFileMapDirectory[] = "Can not map a directory: %s";
+inline constexpr const char SDuplicateOwnedItem[] = "An owning list does not take the same object twice (index %d)";
 
 }  // namespace bexlo::msg

@@ -52,7 +52,7 @@ TEST(PageModelTest, LineAndFragmentClamping) {
   EXPECT_EQ(line.Start, 5'000'000'000);  // beyond 4 GB
   EXPECT_EQ(line.Length, 65535);
   EXPECT_EQ(line.LeftIndent, 0);
-  EXPECT_EQ(line.RightIndent, 65535);
+  EXPECT_EQ(line.RightIndent, 70000u);  // pixel values are 32-bit: nothing saturates
   EXPECT_EQ(line.Flags, 0);
   TFragment fragment(3, 1, 12, -5, -7);
   EXPECT_EQ(fragment.X, 0);

@@ -113,6 +113,13 @@ TEST_F(FileMapperTest, OpenFailuresCarryTheirMessageAndLeaveTheMapperClosed) {
   EXPECT_EQ(mapper.FileSize(), 10);
 }
 
+TEST_F(FileMapperTest, ADirectoryIsNamedAsSuch) {
+  TFileMapper mapper;
+  const std::string dir = dir_.string();
+  EXPECT_EQ(ErrorOf([&] { mapper.SetFileName(dir); }), "Can not map a directory: " + dir);
+  EXPECT_FALSE(mapper.Opened());
+}
+
 TEST_F(FileMapperTest, WritesGoWhereTheViewSays) {
   const std::string path = Write("data", "abcdefgh");
   {

@@ -196,3 +196,46 @@ TEST_F(TListPoolTest, OverriddenFreeChildrenDecidesWhatClearAndDestructionFree) 
 
 }  // namespace
 }  // namespace bexlo
+
+namespace bexlo {
+namespace {
+
+TEST(TListPool, RefusesAnObjectItAlreadyOwnsInsteadOfFreeingItTwice) {
+  int alive = 0;
+  {
+    TListPool pool;
+    auto* a = new Entry(1, &alive);
+    auto* b = new Entry(2, &alive);
+    pool.Add(a);
+    pool.Add(b);
+    try {
+      pool.Add(a);
+      FAIL() << "the same object was taken twice";
+    } catch (const EListError& e) {
+      EXPECT_STREQ(e.what(), "An owning list does not take the same object twice (index 0)");
+    }
+    EXPECT_THROW(pool.Insert(0, b), EListError);
+    EXPECT_THROW(pool.AddInto(b), EListError);
+    EXPECT_THROW(pool.Put(0, b), EListError);
+    pool.Put(1, b);  // an object put back into its own slot is no second copy
+    EXPECT_EQ(pool.Count(), 2);
+    // Once it left the list (ClearPosition hands it back), it may enter again.
+    pool.ClearPosition(0);
+    EXPECT_EQ(pool.AddInto(a), 0);
+    // Null slots are no objects: several may exist.
+    pool.Add(nullptr);
+    pool.Add(nullptr);
+    EXPECT_EQ(pool.Count(), 4);
+  }
+  EXPECT_EQ(alive, 0);  // each freed exactly once
+
+  // A plain list owns nothing and holds what it is given, twice if asked.
+  Entry c(3, &alive);
+  TList list;
+  list.Add(&c);
+  list.Add(&c);
+  EXPECT_EQ(list.Count(), 2);
+}
+
+}  // namespace
+}  // namespace bexlo
