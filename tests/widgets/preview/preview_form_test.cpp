@@ -229,6 +229,19 @@ TEST_F(PreviewFormTest, ToDiskMovesTheFileAndAsksBeforeOverwriting) {
   EXPECT_TRUE(ui.AllAnswered());
   EXPECT_EQ(ReadAll(fresh), kThreePages);
   EXPECT_EQ(form.windowTitle().toStdString(), "Preview of report: " + fresh);
+
+  // A place the file cannot go: an error, and the window keeps the file under its name.
+  const std::string nowhere = Path("no/such/dir/report.prn");
+  ui.AnswerSaveFile(nowhere);
+  ui.AnswerMessage(mrOk);
+  QTest::mouseClick(form.SaveBtn(), Qt::LeftButton);
+  ASSERT_TRUE(ui.AllAnswered());
+  EXPECT_EQ(ui.Asked().back().type, TMsgDlgType::mtError);
+  EXPECT_EQ(ui.Asked().back().text.rfind("Cannot rename the report output " + fresh + " to " + nowhere + ": ", 0), 0u)
+      << ui.Asked().back().text;
+  EXPECT_EQ(form.windowTitle().toStdString(), "Preview of report: " + fresh);
+  EXPECT_EQ(form.FileViewer1()->GetPageCount(), 3);
+  EXPECT_EQ(ReadAll(fresh), kThreePages);
 }
 
 TEST_F(PreviewFormTest, PdfButtonWritesEveryPage) {
