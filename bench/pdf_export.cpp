@@ -25,7 +25,11 @@ namespace {
 
 constexpr int kPages = 10'000;
 constexpr int kPageLines = 60;
-constexpr int kRounds = 3;
+// Rounds: BENCH_ROUNDS, default 2 (each round writes 10,000 pages twice).
+int Rounds() {
+  const char* rounds = std::getenv("BENCH_ROUNDS");
+  return rounds != nullptr && std::atoi(rounds) > 0 ? std::atoi(rounds) : 2;
+}
 
 struct TRun {
   double Cpu = 1e9;
@@ -45,6 +49,8 @@ void Child(const char* self, const std::string& mode, const std::string& in, con
   }
   run.Cpu = std::min(run.Cpu, bench::CpuSeconds(usage));
   run.PeakKb = std::max(run.PeakKb, usage.ru_maxrss);
+  std::printf("  %-8s %.2f s CPU, peak %.0f MB\n", mode.c_str(), bench::CpuSeconds(usage), usage.ru_maxrss / 1024.0);
+  std::fflush(stdout);
 }
 
 int Ours(const std::string& in, const std::string& out) {
@@ -84,7 +90,7 @@ int main(int argc, char** argv) {
               kPages * kPageLines, std::filesystem::file_size(stem + ".txt") / 1e6);
 
   TRun ours, base;
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0, rounds = Rounds(); round < rounds; ++round) {
     Child(argv[0], "ours", stem + ".prn", stem + ".ours.pdf", ours);
     Child(argv[0], "baseline", stem + ".txt", stem + ".base.pdf", base);
   }
