@@ -190,5 +190,7 @@ inline constexpr const char SQoEditFilter[] =
 inline constexpr const char SQoTextNotFound[] = "\"%s\" is not found";
 inline constexpr const char SQoFileRead[] = "Cannot read the file %s: %s";
 inline constexpr const char SQoFileWrite[] = "Cannot write the file %s: %s";
+inline constexpr const char SQoNoPrinterNamed[] = "There is no printer named %s";
+inline constexpr const char SQoNoDefaultPrinter[] = "There is no default printer";
 
 }  // namespace bexlo::msg

@@ -292,7 +292,11 @@ void TQoPreviewForm::Reload() {
 }
 
 bool TQoPreviewForm::FindNext(const std::string& text) {
-  if (text.empty()) return false;
+  if (text.empty()) {
+    // Nothing to find yet: the field to type it in.
+    find_edit_->setFocus(Qt::ShortcutFocusReason);
+    return false;
+  }
   TFindPosition from;
   if (hit_ && hit_text_ == text) {
     from = NextFindPosition(*hit_);
