@@ -484,8 +484,6 @@ void TQoPreviewForm::Guarded(const std::function<void()>& handler) {
 
 // ---- keys ----------------------------------------------------------------------------------
 
-void TQoPreviewForm::keyPressEvent(QKeyEvent* event) { QDialog::keyPressEvent(event); }
-
 bool TQoPreviewForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == find_edit_ || watched == page_edit_)) {
     auto* key = static_cast<QKeyEvent*>(event);
