@@ -8,6 +8,8 @@
 
 #include "output/printer_model.h"
 #include "util/exceptions.h"
+#include "util/format.h"
+#include "util/messages.h"
 #include "util/settings.h"
 #include "widgets/output/pdf_export.h"
 #include "widgets/output/printing.h"
@@ -60,10 +62,10 @@ int ShowOutput(const TRunOptions& options, const std::string& outputFile, int& a
       QPrinter& printer = ReportPrinter();
       if (!options.PrintTo->empty()) {
         const QString name = QString::fromStdString(*options.PrintTo);
-        if (QPrinterInfo::printerInfo(name).isNull()) throw Exception("There is no printer named " + *options.PrintTo);
+        if (QPrinterInfo::printerInfo(name).isNull()) throw Exception(Format(msg::SQoNoPrinterNamed, *options.PrintTo));
         printer.setPrinterName(name);
       } else if (QPrinterInfo::defaultPrinter().isNull()) {
-        throw Exception("There is no default printer");
+        throw Exception(msg::SQoNoDefaultPrinter);
       }
       presenter.Print(presentation);
     }

@@ -193,6 +193,8 @@ inline constexpr const char SQoEditFilter[] =
 inline constexpr const char SQoTextNotFound[] = "\"%s\" is not found";
 inline constexpr const char SQoFileRead[] = "Cannot read the file %s: %s";
 inline constexpr const char SQoFileWrite[] = "Cannot write the file %s: %s";
+inline constexpr const char SQoNoPrinterNamed[] = "There is no printer named %s";
+inline constexpr const char SQoNoDefaultPrinter[] = "There is no default printer";
 
 // ---- office documents: the office link and the built-in office servers ---------------------------
 inline constexpr const char SQoOLEError[] = "Error in OLE application: ";

@@ -175,7 +175,7 @@ int TFileViewer::CurrentPage() const noexcept { return d->model.CurrentPage(); }
 void TFileViewer::SetPage(int n) { d->model.SetPage(n); }
 
 void TFileViewer::ChangePage() {
-  if (OnChangePage) OnChangePage(nullptr);
+  if (OnChangePage) OnChangePage(&d->model);
   emit pageChanged(d->model.CurrentPage());
 }
 
@@ -214,7 +214,10 @@ void TFileViewer::FitToPage(int width, int height) {
 void TFileViewer::Print(int fromPage, int toPage) { Print(ReportPrinter(), fromPage, toPage); }
 
 void TFileViewer::Print(QPrinter& printer, int fromPage, int toPage) {
-  PrintPages(printer, d->model, fromPage, toPage, true, 1);
+  d->model.Printer().SetOrientation(d->model.Orientation());
+  PreparePrinter(printer, d->model.Printer());
+  TQtPrintCanvas canvas(printer);
+  d->model.Print(canvas, fromPage, toPage);
 }
 
 void TFileViewer::Print(TPrintCanvas& canvas, int fromPage, int toPage) {

@@ -104,7 +104,7 @@ class TFileViewer : public QAbstractScrollArea {
   // clear error when no office link is installed. Nothing when nothing is loaded.
   void Export();
 
-  // Events, as on the other components: tested before each call.
+  // Events, as on the other components: tested before each call. The sender is the model.
   TNotifyEvent OnChangePage;
 
  signals:

@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "util/convert.h"
@@ -121,11 +123,9 @@ void TQoPreviewForm::BuildWindow() {
   for (QPushButton* button : {first_btn_, prev_btn_, next_btn_, last_btn_}) {
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::TabFocus);
+    // Narrower than a dialog button when the window is narrow, never narrower than the text.
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 20);
   }
-  first_btn_->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
-  prev_btn_->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
-  next_btn_->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
-  last_btn_->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
 
   combo_ = new QComboBox;
   combo_->addItems({QStringLiteral("30 %"), QStringLiteral("50 %"), QStringLiteral("75 %"), QStringLiteral("100 %"),
@@ -135,13 +135,13 @@ void TQoPreviewForm::BuildWindow() {
   page_edit_ = new QLineEdit;
   page_edit_->setAlignment(Qt::AlignRight);
   page_edit_->setMaxLength(9);
-  page_edit_->setFixedWidth(page_edit_->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+  page_edit_->setFixedWidth(page_edit_->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
   page_count_label_ = new QLabel(Q(Format(msg::SQoPageCount, 0)));
 
   find_edit_ = new QLineEdit;
   find_edit_->setClearButtonEnabled(true);
-  find_edit_->setPlaceholderText(QStringLiteral("Text on the pages"));
-  find_edit_->setMinimumWidth(find_edit_->fontMetrics().horizontalAdvance(QStringLiteral("Text on the pages")) + 48);
+  find_edit_->setPlaceholderText(QStringLiteral("Text to find"));
+  find_edit_->setMinimumWidth(find_edit_->fontMetrics().horizontalAdvance(QStringLiteral("Text to find")) + 36);
   find_btn_ = new QToolButton;
   find_btn_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
   find_btn_->setToolTip(QStringLiteral("Find next (F3)"));
@@ -292,7 +292,11 @@ void TQoPreviewForm::Reload() {
 }
 
 bool TQoPreviewForm::FindNext(const std::string& text) {
-  if (text.empty()) return false;
+  if (text.empty()) {
+    // Nothing to find yet: the field to type it in.
+    find_edit_->setFocus(Qt::ShortcutFocusReason);
+    return false;
+  }
   TFindPosition from;
   if (hit_ && hit_text_ == text) {
     from = NextFindPosition(*hit_);
@@ -418,8 +422,16 @@ void TQoPreviewForm::SaveBtnClick() {
     std::optional<std::string> name = AskTargetName(msg::SQoPreviewSaveFilter, "", current.filename().string());
     if (!name) return;
     ClearHit();
-    viewer_->Rename(*name);
+    const std::string from = viewer_->GetFileName();
+    errno = 0;
+    const bool renamed = viewer_->Rename(*name);
+    const int error = errno;
     UpdateCaption();
+    // The viewer shows the file under its old name again; the user learns why.
+    if (!renamed) {
+      throw Exception(Format(msg::SQoOutputRename, from, *name,
+                             error != 0 ? std::strerror(error) : "the file cannot be moved there"));
+    }
   });
 }
 
@@ -471,8 +483,6 @@ void TQoPreviewForm::Guarded(const std::function<void()>& handler) {
 }
 
 // ---- keys ----------------------------------------------------------------------------------
-
-void TQoPreviewForm::keyPressEvent(QKeyEvent* event) { QDialog::keyPressEvent(event); }
 
 bool TQoPreviewForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == find_edit_ || watched == page_edit_)) {

@@ -87,7 +87,6 @@ class TQoPreviewForm : public QDialog {
   void EditBtnClick();
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

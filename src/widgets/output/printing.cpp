@@ -76,6 +76,15 @@ void ReportBackgroundError(const std::string& message) {
   }, Qt::QueuedConnection);
 }
 
+// A host that quits while a background print runs waits for it rather than cut the job off.
+void WaitForThreadsOnQuit() {
+  static bool connected = false;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (connected || app == nullptr) return;
+  connected = true;
+  QObject::connect(app, &QCoreApplication::aboutToQuit, [] { WaitForReportThreads(); });
+}
+
 }  // namespace
 
 void PreparePrinter(QPrinter& printer, const TPrinterModel& model) {
@@ -115,6 +124,7 @@ void PrintPages(QPrinter& printer, TFileViewerModel& viewer, int first, int last
   if (ShadowPrint) {
     if (ReportThreadCount.load() > 0) throw Exception(msg::SQoPrinterBusy);
     if (!viewer.IsLoaded()) return;
+    WaitForThreadsOnQuit();
     TReportThread::Start(viewer, first, last, copies, collate || !printer.supportsMultipleCopies(),
                          std::make_unique<TQtBackgroundPrinter>(printer, viewer.Printer()),
                          ReportBackgroundError);

@@ -17,7 +17,8 @@ namespace {
 constexpr char kDefaultValueName[] = "(Default)";
 
 QSettings& Store() {
-  // One object for the process: QSettings caches the file and writes it back on sync().
+  // One object for the process, never destroyed (it may be used while statics are torn down):
+  // QSettings caches the file and each routine syncs it.
   static QSettings* settings = nullptr;
   if (settings == nullptr) {
     settings = new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Bexlo Software"),

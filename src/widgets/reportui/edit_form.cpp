@@ -130,7 +130,6 @@ void TEditForm::BuildWindow() {
   connect(editor_, &QTextEdit::copyAvailable, copy, &QAction::setEnabled);
   connect(editor_, &QTextEdit::copyAvailable, save_selection_, &QAction::setEnabled);
   // The editor handles its own editing keys; the menu's shortcuts would only compete with them.
-  for (QAction* action : {undo, cut, copy}) action->setShortcutContext(Qt::WidgetShortcut);
   for (QAction* action : edit->actions()) action->setShortcutContext(Qt::WidgetShortcut);
 
   tool_bar_->addAction(newAction);
@@ -145,7 +144,6 @@ void TEditForm::BuildWindow() {
     QAction* action = tool_bar_->addAction(text);
     action->setCheckable(true);
     action->setShortcut(key);
-    action->setToolTip(text.mid(0).remove('&'));
     connect(action, &QAction::triggered, this, apply);
     formatting_ << action;
     return action;

@@ -287,5 +287,13 @@ TEST_F(RunnerProgram, WritesAPdfWithoutADisplayAndRefusesThePreviewThere) {
   EXPECT_NE(Read(dir_ / "two.prn").find("row 1"), std::string::npos);
 }
 
+TEST_F(RunnerProgram, PrintingToAPrinterThatIsNotThereFailsClearly) {
+  Write("one.fmt", ".DETAIL\nhello\n");
+  const std::string headless = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+  EXPECT_EQ(Run({"run", "one.fmt", "--one-record", "--out", "one.prn", "--print", "No-Such-Printer-Here"}, headless), 1);
+  EXPECT_NE(err_.find("error: There is no printer named No-Such-Printer-Here"), std::string::npos) << err_;
+  EXPECT_EQ(Read(dir_ / "one.prn"), "hello\r\n");
+}
+
 }  // namespace
 }  // namespace bexlo::runner

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -132,6 +136,86 @@ TEST(QtUserInteraction, TheBreakCheckAsksOnlyAfterEscape) {
   // Other keys are left to their widgets.
   QCoreApplication::postEvent(&target, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier));
   EXPECT_FALSE(ui.BreakRequested());
+}
+
+// Calls `act` with the modal dialog of type T once it is open.
+template <class T>
+class TDialogWatcher {
+ public:
+  explicit TDialogWatcher(std::function<void(T&)> act) : act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        timer_.stop();
+        act_(*dialog);
+      }
+    });
+    timer_.start(0);
+  }
+
+ private:
+  std::function<void(T&)> act_;
+  QTimer timer_;
+};
+
+TEST(QtUserInteraction, InputBoxesGiveTheTextOnOkAndKeepTheValueOnCancel) {
+  TQtUserInteraction ui;
+  QString label, title, initial;
+  TDialogWatcher<QInputDialog> ok([&](QInputDialog& dialog) {
+    title = dialog.windowTitle();
+    label = dialog.labelText();
+    initial = dialog.textValue();
+    dialog.setTextValue("typed");
+    dialog.accept();
+  });
+  std::string value = "start";
+  EXPECT_TRUE(ui.InputQuery(msg::SQoInputString, "Name", value));
+  EXPECT_EQ(value, "typed");
+  EXPECT_EQ(title, msg::SQoInputString);
+  EXPECT_EQ(label, "Name");
+  EXPECT_EQ(initial, "start");
+  TDialogWatcher<QInputDialog> cancel([](QInputDialog& dialog) {
+    dialog.setTextValue("ignored");
+    dialog.reject();
+  });
+  EXPECT_FALSE(ui.InputQuery("Caption", "Prompt", value));
+  EXPECT_EQ(value, "typed");
+}
+
+TEST(QtUserInteraction, FileDialogsUseTheFiltersAndLeaveTheOverwriteQuestionToTheCaller) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString existing = dir.filePath("report.prn");
+  QFile(existing).open(QIODevice::WriteOnly);
+  TQtUserInteraction ui;
+
+  QStringList filters;
+  QString suffix;
+  bool confirms = true;
+  TDialogWatcher<QFileDialog> save([&](QFileDialog& dialog) {
+    filters = dialog.nameFilters();
+    suffix = dialog.defaultSuffix();
+    confirms = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(existing);
+    static_cast<QDialog&>(dialog).accept();  // QFileDialog's own accept, through the public base
+  });
+  const auto saved = ui.SaveFileDialog("", msg::SQoEditFilter, dir.path().toStdString(), "report.prn", "pdf");
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(QString::fromStdString(*saved), existing);
+  EXPECT_EQ(filters.size(), 5);
+  EXPECT_EQ(filters.first(), "Report file (*.PRN *.prn)");
+  EXPECT_EQ(suffix, "pdf");
+  EXPECT_FALSE(confirms);
+
+  TDialogWatcher<QFileDialog> open([&](QFileDialog& dialog) {
+    dialog.selectFile(existing);
+    static_cast<QDialog&>(dialog).accept();  // QFileDialog's own accept, through the public base
+  });
+  const auto opened = ui.OpenFileDialog("", "All files (*.*)|*.*", dir.path().toStdString(), true);
+  ASSERT_TRUE(opened.has_value());
+  EXPECT_EQ(QString::fromStdString(*opened), existing);
+
+  TDialogWatcher<QFileDialog> cancel([](QFileDialog& dialog) { dialog.reject(); });
+  EXPECT_FALSE(ui.OpenFileDialog("", "", dir.path().toStdString(), true).has_value());
 }
 
 }  // namespace

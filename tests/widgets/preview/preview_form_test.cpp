@@ -229,6 +229,19 @@ TEST_F(PreviewFormTest, ToDiskMovesTheFileAndAsksBeforeOverwriting) {
   EXPECT_TRUE(ui.AllAnswered());
   EXPECT_EQ(ReadAll(fresh), kThreePages);
   EXPECT_EQ(form.windowTitle().toStdString(), "Preview of report: " + fresh);
+
+  // A place the file cannot go: an error, and the window keeps the file under its name.
+  const std::string nowhere = Path("no/such/dir/report.prn");
+  ui.AnswerSaveFile(nowhere);
+  ui.AnswerMessage(mrOk);
+  QTest::mouseClick(form.SaveBtn(), Qt::LeftButton);
+  ASSERT_TRUE(ui.AllAnswered());
+  EXPECT_EQ(ui.Asked().back().type, TMsgDlgType::mtError);
+  EXPECT_EQ(ui.Asked().back().text.rfind("Cannot rename the report output " + fresh + " to " + nowhere + ": ", 0), 0u)
+      << ui.Asked().back().text;
+  EXPECT_EQ(form.windowTitle().toStdString(), "Preview of report: " + fresh);
+  EXPECT_EQ(form.FileViewer1()->GetPageCount(), 3);
+  EXPECT_EQ(ReadAll(fresh), kThreePages);
 }
 
 TEST_F(PreviewFormTest, PdfButtonWritesEveryPage) {
@@ -354,6 +367,45 @@ TEST_F(PreviewFormTest, FindShowsTheHitsPageMarksItAndGoesOnWithF3) {
   EXPECT_FALSE(form.CurrentHit().has_value());
   EXPECT_EQ(viewer.CurrentPage(), 1);
   EXPECT_TRUE(ui.Asked().empty());
+}
+
+TEST_F(PreviewFormTest, ReloadReadsAReplacedFileKeepingPageAndZoom) {
+  TQoPreviewForm form;
+  form.resize(900, 700);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  Open(form);
+  TFileViewer& viewer = *form.FileViewer1();
+  ChooseZoom(form, 2);
+  form.NextBtnClick();
+  ASSERT_TRUE(form.FindNext("grand"));
+  // A new file renamed into place, as the report writer leaves it: the window keeps showing the
+  // old one until it reloads.
+  const std::string next = WriteFile("next.prn", "New first\r\nx\r\n^New second\r\ny\r\n^New third\r\nz\r\n^Fourth\r\nw\r\n");
+  std::filesystem::rename(next, file_);
+  (void)viewer.viewport()->grab();
+  EXPECT_EQ(viewer.Model().LineText(2), "Second page");
+  QTest::keyClick(&form, Qt::Key_F5);
+  EXPECT_EQ(viewer.GetPageCount(), 4);
+  EXPECT_EQ(form.PageCountLabel()->text(), "from 4");
+  EXPECT_EQ(viewer.CurrentPage(), 1);
+  EXPECT_EQ(form.PageNumEdit()->text(), "2");
+  EXPECT_EQ(form.ComboBox1()->currentIndex(), 2);
+  EXPECT_DOUBLE_EQ(viewer.Scale(), 100.0 / 75.0);
+  EXPECT_FALSE(form.CurrentHit().has_value());
+  EXPECT_EQ(viewer.Model().LineText(2), "New second");
+
+  // The file gone: the viewer's error in a box; the window stays usable and empty.
+  std::filesystem::remove(file_);
+  TScriptedUserInteraction ui;
+  ui.AnswerMessage(mrOk);
+  QTest::keyClick(&form, Qt::Key_F5);
+  ASSERT_EQ(ui.Asked().size(), 1u);
+  EXPECT_EQ(ui.Asked()[0].text, msg::SQoNoViewInfo);
+  EXPECT_EQ(viewer.GetPageCount(), 0);
+  EXPECT_EQ(form.PageCountLabel()->text(), "from 0");
+  form.NextBtnClick();
+  EXPECT_FALSE(form.FindNext("New"));
 }
 
 TEST_F(PreviewFormTest, EnterAndEscapeDoWhatAKeyboardUserExpects) {

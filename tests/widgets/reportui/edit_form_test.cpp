@@ -9,6 +9,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <QPrintDialog>
+#include <QPrinter>
 
 #include <filesystem>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include "util/hooks.h"
 #include "util/messages.h"
 #include "util/ui_services.h"
+#include "widgets/output/printing.h"
 #include "widgets/reportui/edit_form.h"
 
 namespace bexlo {
@@ -220,6 +223,49 @@ TEST_F(EditFormTest, ClearingPlanarTextSwitchesToRichText) {
   reader.LoadFromFile(file);
   EXPECT_EQ(reader.Editor()->toPlainText(), "rich");
   EXPECT_TRUE(reader.Editor()->document()->toHtml().contains("font-weight"));
+}
+
+TEST_F(EditFormTest, PrintsTheSelectionAsALineListOrTheWholeDocument) {
+  const std::string pdf = Path("printed.pdf");
+  ReportPrinter().setOutputFormat(QPrinter::PdfFormat);
+  ReportPrinter().setOutputFileName(QString::fromStdString(pdf));
+  TEditForm form;
+  form.LoadFromFile(WriteFile("list.txt", "alpha line\nbeta line\ngamma line\n"));
+
+  // No selection: the dialog offers none, the document is printed.
+  QAbstractPrintDialog::PrintRange offered = QAbstractPrintDialog::Selection;
+  bool selectionOption = true;
+  form.ExecPrintDialog = [&](QPrintDialog& dialog) {
+    offered = dialog.printRange();
+    selectionOption = dialog.testOption(QAbstractPrintDialog::PrintSelection);
+    return true;
+  };
+  form.FilePrint();
+  EXPECT_EQ(offered, QAbstractPrintDialog::AllPages);
+  EXPECT_FALSE(selectionOption);
+  std::vector<std::string> pages = test::PdfPageTexts(pdf);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_NE(pages[0].find("alpha line"), std::string::npos);
+  EXPECT_NE(pages[0].find("gamma line"), std::string::npos);
+
+  // A selection: offered and chosen, only its lines are printed.
+  QTextCursor cursor = form.Editor()->textCursor();
+  cursor.setPosition(11);
+  cursor.setPosition(20, QTextCursor::KeepAnchor);  // "beta line"
+  form.Editor()->setTextCursor(cursor);
+  form.FilePrint();
+  EXPECT_EQ(offered, QAbstractPrintDialog::Selection);
+  EXPECT_TRUE(selectionOption);
+  pages = test::PdfPageTexts(pdf);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_NE(pages[0].find("beta line"), std::string::npos);
+  EXPECT_EQ(pages[0].find("alpha"), std::string::npos);
+
+  // A cancelled dialog prints nothing.
+  std::filesystem::remove(pdf);
+  form.ExecPrintDialog = [](QPrintDialog&) { return false; };
+  form.FilePrint();
+  EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
 TEST_F(EditFormTest, TheHookShowsTheEditorModallyOnTheFile) {
