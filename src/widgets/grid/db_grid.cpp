@@ -216,6 +216,11 @@ int TUCustomDBGrid::TitleHeight() const {
   return (h - 3) * title_rows_ + 3;
 }
 
+int TUCustomDBGrid::ScreenRows() const {
+  const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+  return std::max(1, viewport()->height() / rowHeight + 1);
+}
+
 int TUCustomDBGrid::SearchRowHeight() const {
   return search_in_use_ ? QFontMetrics(font()).height() + 8 : 0;
 }
@@ -548,8 +553,7 @@ void TUCustomDBGrid::ShowPopupMenu(const QPoint& pos) {
 }
 
 void TUCustomDBGrid::contextMenuEvent(QContextMenuEvent* event) {
-  ShowPopupMenu(viewport()->mapTo(this, event->pos()) == event->pos() ? event->pos()
-                                                                     : mapFromGlobal(event->globalPos()));
+  ShowPopupMenu(mapFromGlobal(event->globalPos()));
   event->accept();
 }
 

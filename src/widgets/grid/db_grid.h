@@ -168,6 +168,8 @@ class TUCustomDBGrid : public QTableView {
   int DefaultColumnWidth() const { return 64; }
   void ColumnsChanged(TUColumn* column);
   int TitleHeight() const;
+  // Rows that fit in the grid's viewport now (at least 1).
+  int ScreenRows() const;
   int SearchRowHeight() const;
   // Colour of the indicator corner; invalid: drawn as usual.
   virtual QColor IndicatorCornerColor() const { return {}; }
