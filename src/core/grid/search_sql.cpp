@@ -335,7 +335,7 @@ std::string EndMarker(std::string_view blockName) {
 
 bool IsValidBlockName(std::string_view blockName) {
   return !blockName.empty() && blockName.find("*/") == std::string_view::npos &&
-         blockName.find("/*") == std::string_view::npos &&
+         blockName.find("/*") == std::string_view::npos && blockName.back() != '/' &&
          blockName.find_first_of("\r\n") == std::string_view::npos;
 }
 

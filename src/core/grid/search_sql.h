@@ -62,7 +62,8 @@ std::string BeginMarker(std::string_view blockName);
 std::string EndMarker(std::string_view blockName);
 inline constexpr std::string_view kRWMarker = "/*RW*/";
 
-// Whether a block name can stand in a marker comment: not empty, no "*/", no "/*", no line break.
+// Whether a block name can stand in a marker comment: not empty, no "*/", no "/*", no line break,
+// not ending in "/" (which would open a comment inside the marker).
 bool IsValidBlockName(std::string_view blockName);
 
 // The field name as SQL: kept when it is a plain identifier or dotted plain identifiers

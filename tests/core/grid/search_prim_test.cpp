@@ -68,6 +68,7 @@ TEST(SearchPrim, NothingToRemoveOrNowhereToGoLeavesTheTextAlone) {
   // Block names that would end or nest the marker comment.
   EXPECT_EQ(Like("select * from T", "x", "A*/B"), "");
   EXPECT_EQ(Like("select * from T", "x", "A/*B"), "");
+  EXPECT_EQ(Like("select * from T", "x", "A/"), "");
   EXPECT_EQ(Like("select * from T", "x", ""), "");
 }
 
