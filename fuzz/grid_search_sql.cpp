@@ -117,6 +117,7 @@ void FuzzGetSearchSQL(FuzzReader& in, TQuery& query, const std::string& sql) {
     std::string value = in.Text();
     search.Add(std::string(field) + "=" + value);
     AllowBlock(allowance, kTplLike, field, 1);
+    AllowBlock(allowance, kTplLikeText, field, 1);
     AllowBlock(allowance, kTplNumberEq, field, 1);
     AddTokens(allowance, "- #", true);
   }

@@ -255,14 +255,15 @@ struct SearchCondition {
   TDateTime date = 0;        // the value of an "=" on a date
 };
 
-SearchCondition LikeCondition(std::string_view v, std::string_view rwc) {
-  return {kTplLike, std::string(v), rwc, ftString};
+SearchCondition LikeCondition(std::string_view v, std::string_view rwc,
+                              std::string_view tpl = kTplLikeText) {
+  return {tpl, std::string(v), rwc, ftString};
 }
 
 // The condition for a non-empty value of a field of kind "S", "N" or "D".
 SearchCondition ConditionFor(char kind, std::string_view v, bool live,
                              const TFormatSettings& settings) {
-  if (kind == fkSearchString) return LikeCondition(v, "%");
+  if (kind == fkSearchString) return LikeCondition(v, "%", kTplLike);
   if (HasWildcard(v)) return LikeCondition(v, "");
   SearchCondition cond;
   if (kind == fkSearchNumber) {

@@ -48,6 +48,8 @@ char GetFieldType(const TDataSet* dataSet, std::string_view fieldName);
 // ---- condition templates ------------------------------------------------------------------------
 
 inline constexpr std::string_view kTplLike = "%fld like %s";      // strings, wildcards
+// Numbers and dates matched as text (a wildcard typed): PostgreSQL has no LIKE on them.
+inline constexpr std::string_view kTplLikeText = "cast(%fld as varchar(64)) like %s";
 inline constexpr std::string_view kTplDateEq = "%fld = %d";       // a complete date
 inline constexpr std::string_view kTplNumberEq = "%fld = %f";     // a number
 inline constexpr std::string_view kTplSearchEdit = "%fld LIKE %s";  // TSearchEdit's default
@@ -119,9 +121,9 @@ std::string SqlDate(std::string_view value, const TFormatSettings& settings);
 // the condition follows the field's kind:
 //   "S": FIELD like 'VALUE%'                       "U": the line is skipped
 //   "N": FIELD = <number> (SqlNumber); anything else, or a value with "%" or "_", is compared as
-//        text: FIELD like 'VALUE'
-//   "D": FIELD = 'yyyy-mm-dd' for a complete date when the query is not live; otherwise
-//        FIELD like 'VALUE'
+//        text: cast(FIELD as varchar(64)) like 'VALUE'
+//   "D": FIELD = 'yyyy-mm-dd' for a complete date when the query is not live; otherwise as text
+//        like a number
 // With asParams (UseParamInSearch) the block compares FIELD with the parameter :_FIELD instead,
 // and params (when given) gets that parameter (created as an input parameter when absent) with
 // the value typed by kind (float, date-time or string), or cleared for an empty value.
