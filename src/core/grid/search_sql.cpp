@@ -1,5 +1,6 @@
 #include "grid/search_sql.h"
 
+#include <algorithm>
 #include <array>
 #include <fmt/format.h>
 
@@ -126,6 +127,19 @@ std::string IsoDate(TDateTime date) {
   int year = 0, month = 0, day = 0;
   DecodeDate(date, year, month, day);
   return fmt::format("{:04}-{:02}-{:02}", year, month, day);
+}
+
+// "-12", "1.5": what %F writes as it stands.
+bool IsSqlNumber(std::string_view v) {
+  if (!v.empty() && v.front() == '-') v.remove_prefix(1);
+  const std::size_t point = v.find('.');
+  const std::string_view whole = v.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : v.substr(point + 1);
+  const auto digits = [](std::string_view d) {
+    return std::all_of(d.begin(), d.end(), [](char c) { return IsDigit(c); });
+  };
+  return !whole.empty() && digits(whole) && digits(fraction) &&
+         (point == std::string_view::npos || !fraction.empty());
 }
 
 // ---- SearchPrim's parts ---------------------------------------------------------------------------
@@ -378,7 +392,7 @@ std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::str
       out += asParam ? param : std::string(value);
       i += 5;
     } else if (StartsWithIgnoreCase(tpl, i, "%F")) {
-      out += asParam ? param : std::string(value);
+      out += asParam ? param : IsSqlNumber(value) ? std::string(value) : QuoteSqlString(value);
       i += 2;
     } else if (StartsWithIgnoreCase(tpl, i, "%D")) {
       out += asParam ? param : QuoteSqlString(value);

@@ -81,10 +81,11 @@ std::string SearchParamName(std::string_view blockName);
 // "%D", "%NOTE", "%S"; a longer macro wins over a shorter one at the same place), so that text
 // coming in with a value is never searched again:
 //   %FLD  SqlFieldName(name)
-//   %F    value unchanged                  %NOTE value unchanged
+//   %F    a number ("-12", "1.5") as it stands, anything else as a literal like %D
+//   %NOTE value unchanged
 //   %D    'value'                          %S    'lw value rw'       (quotes doubled inside)
 // With asParam every macro but %FLD becomes SearchParamRef(name), without quotes or wildcards.
-// %F and %NOTE write the value as SQL code: callers pass only checked numbers or SQL they built.
+// %NOTE writes the value as SQL code: callers pass only SQL they built (choice filter, builder).
 std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::string_view name,
                           std::string_view leftWildcard, std::string_view rightWildcard,
                           bool asParam);

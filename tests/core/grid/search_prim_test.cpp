@@ -152,8 +152,13 @@ TEST(SearchPrim, MacrosAndParameterMode) {
   EXPECT_EQ(ReplaceMacros("%FLD like %S", "a", "NAME", "%", "%", false), "NAME like '%a%'");
   EXPECT_EQ(ReplaceMacros("%fld = %d", "2024-01-31", "D", "", "", false), "D = '2024-01-31'");
   EXPECT_EQ(ReplaceMacros("%Note", "(A = 1 OR\r\nA = 2)", "X", "", "", false), "(A = 1 OR\r\nA = 2)");
+  // %F writes numbers only; anything else (a search edit's text) becomes a literal.
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "-1.5", "Q", "", "", false), "Q = -1.5");
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "1 or 1=1", "Q", "", "", false), "Q = '1 or 1=1'");
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "1.", "Q", "", "", false), "Q = '1.'");
   // Text brought in by a value is not searched again.
-  EXPECT_EQ(ReplaceMacros("%fld = %f", "%fld", "Q", "", "", false), "Q = %fld");
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "%fld", "Q", "", "", false), "Q = '%fld'");
+  EXPECT_EQ(ReplaceMacros("%fld = %d", "%s", "Q", "", "", false), "Q = '%s'");
   // Parameter mode: the reference for every value macro, no quotes and no wildcards.
   EXPECT_EQ(ReplaceMacros("%fld like %s", "Smi", "NAME", "%", "%", true), "NAME like :_NAME");
   EXPECT_EQ(ReplaceMacros("%fld = %d", "x", "T.D", "", "", true), "T.D = :\"_T.D\"");
