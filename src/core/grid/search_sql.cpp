@@ -172,6 +172,15 @@ bool IsClauseKeyword(std::string_view sql, const TSqlToken& t) {
   return IsKeyword(sql, t, "WHERE") || IsKeyword(sql, t, "HAVING");
 }
 
+bool IsTokenBoundary(std::string_view sql, std::size_t pos) {
+  if (pos == 0 || pos >= sql.size()) return true;
+  for (const TSqlToken& t : TokenizeSql(sql)) {
+    if (t.Offset == pos) return true;
+    if (t.Offset > pos) break;
+  }
+  return false;
+}
+
 // Cuts a block out with what joins it to its neighbours: the "AND " after it, else the "AND "
 // before it, else the clause keyword before it (with the line break written before that).
 std::string RemoveBlock(std::string_view sql, const std::vector<TSqlToken>& tokens,
@@ -193,6 +202,9 @@ std::string RemoveBlock(std::string_view sql, const std::vector<TSqlToken>& toke
   }
   std::string out(sql.substr(0, start));
   out.append(sql.substr(end));
+  // What stood on both sides of a block it did not write must not run together ("a" and "b" into
+  // "ab", "-" and "-" into a comment).
+  if (!IsTokenBoundary(out, start)) out.insert(start, " ");
   return out;
 }
 

@@ -56,6 +56,12 @@ TEST(SearchPrim, InsertingTwiceReplacesTheBlockAndBlocksComeOutInAnyOrder) {
   EXPECT_EQ(Remove(Remove(ab, "A"), "B"), noWhere);
 }
 
+TEST(SearchPrim, RemovingABlockItDidNotWriteKeepsItsNeighboursApart) {
+  const std::string written = "select ja/*Begin for N*/x/*End for N*/rd, 1-/*Begin for M*/x/*End for M*/-1";
+  EXPECT_EQ(Remove(written, "N"), "select ja rd, 1-/*Begin for M*/x/*End for M*/-1");
+  EXPECT_EQ(Remove(written, "M"), "select ja/*Begin for N*/x/*End for N*/rd, 1- -1");
+}
+
 TEST(SearchPrim, NothingToRemoveOrNowhereToGoLeavesTheTextAlone) {
   EXPECT_EQ(Remove("select * from T"), "");
   // A "/*RW*/" marker without a WHERE after it: nothing is inserted.
