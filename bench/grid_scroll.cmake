@@ -1,1 +1,1 @@
-target_link_libraries(bench_grid_scroll PRIVATE bexlo SQLite::SQLite3 Qt6::Test)
+target_link_libraries(bench_grid_scroll PRIVATE bexlo SQLite::SQLite3)

@@ -208,6 +208,7 @@ class TUCustomDBGrid : public QTableView {
   friend class TDBGridModel;
   void SyncCurrent();
   void UpdateFrozenGeometry();
+  void SnapHorizontalScroll(int value);
   void ApplyColumnWidths();
   void MoveToNextRecord();
   void GoRecord(int index);
@@ -242,6 +243,8 @@ class TUCustomDBGrid : public QTableView {
   bool swallow_ = false;
   bool syncing_ = false;
   bool applying_widths_ = false;
+  bool snapping_ = false;
+  int last_scroll_ = 0;
 };
 
 // The grid as applications place it.
