@@ -69,7 +69,7 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
   setHorizontalHeader(title_header_);
   setVerticalHeader(indicator_);
   setModel(model_);
-  setItemDelegate(new TGridCellDelegate(this));
+  setItemDelegate(new TGridCellDelegate(this, this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -1,4 +1,5 @@
 // Column layouts, the shared popup menu and the command windows.
+#include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <sstream>
@@ -102,6 +103,34 @@ TEST_P(GridTest, DamagedLayoutFilesAreRefusedAndChangeNothing) {
   cols.LoadFromFile(path);
   EXPECT_FALSE(cols.Items(0)->IsWidthStored());
   EXPECT_THROW(cols.LoadFromFile(path + ".missing"), EInOutError);
+}
+
+TEST_P(GridTest, PickListsEditInAComboBoxAndCellsReportTheirDrawing) {
+  grid->Columns().SetState(TDBGridColumnsState::csCustomized);
+  grid->Columns().Items(1)->SetPickList({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+  QStyleOptionViewItem option;
+  QWidget* editor = grid->itemDelegate()->createEditor(grid->viewport(), option, grid->Model()->index(0, 1));
+  auto* combo = qobject_cast<QComboBox*>(editor);
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->count(), 2);
+  EXPECT_EQ(combo->maxVisibleItems(), 7);
+  delete editor;
+  editor = grid->itemDelegate()->createEditor(grid->viewport(), option, grid->Model()->index(0, 2));
+  EXPECT_EQ(qobject_cast<QComboBox*>(editor), nullptr);
+  delete editor;
+
+  int cells = 0;
+  bool sawSelected = false;
+  grid->OnDrawColumnCell = [&](QObject* sender, const QRect&, int dataCol, TUColumn* column, bool selected) {
+    EXPECT_EQ(sender, grid.get());
+    EXPECT_EQ(column, grid->Columns().Items(dataCol));
+    ++cells;
+    sawSelected = sawSelected || selected;
+  };
+  grid->grab();
+  EXPECT_GE(cells, 4 * 5);
+  EXPECT_TRUE(sawSelected);
+  grid->OnDrawColumnCell = nullptr;
 }
 
 // The menu's items by visibility, separators as "-".
