@@ -11,6 +11,7 @@
 #include <string>
 
 #include "db_bench_common.h"
+#include "util/settings.h"
 
 namespace bexlo::bench {
 
@@ -20,11 +21,11 @@ inline long long HeapInUse() {
   return static_cast<long long>(mallinfo2().uordblks) + static_cast<long long>(mallinfo2().hblkhd);
 }
 
-// An SQLite file under the build directory holding table `table` with `rows` generated rows
-// (FillSqliteTable), made once and reused by later runs.
+// An SQLite file beside the benchmark program (in the build directory) holding table `table` with
+// `rows` generated rows (FillSqliteTable), made once and reused by later runs.
 inline std::string BenchTableFile(const char* table, int rows) {
   const std::filesystem::path path =
-      std::filesystem::current_path() / ("grid_bench_" + std::string(table) + "_" + std::to_string(rows) + ".db");
+      std::filesystem::path(ApplicationDir) / ("grid_bench_" + std::string(table) + "_" + std::to_string(rows) + ".db");
   if (std::filesystem::exists(path)) return path.string();
   const std::filesystem::path tmp = path.string() + ".tmp";
   std::filesystem::remove(tmp);

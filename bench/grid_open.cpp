@@ -3,6 +3,7 @@
 // so the two should cost the same. Ends with "RATIO <time over 10,000,000 rows / time over 1,000>".
 #include <QApplication>
 #include <QPixmap>
+#include <algorithm>
 #include <cstdio>
 
 #include "db/data_source.h"
@@ -48,14 +49,14 @@ int main(int argc, char** argv) {
   OpenAndPaint(big);  // warm up: connections, fonts, caches
   OpenAndPaint(small);
   std::printf("grid_open: open a search grid and paint its first screen (%d rows read)\n", g_rows_shown);
-  auto tenTimes = [](const std::string& file) {
-    return [file] {
-      for (int i = 0; i < 10; ++i) OpenAndPaint(file);
-    };
-  };
-  double ours = 0, base = 0;
-  bench::BestOf(11, tenTimes(big), tenTimes(small), ours, base);
-  std::printf("10,000,000 rows: %.2f ms per opening; 1,000 rows: %.2f ms per opening\n", ours * 100, base * 100);
+  // Single openings alternate between the two tables; the best of many is what the grid costs
+  // when the machine leaves it alone (other processes only ever add time).
+  double ours = 1e100, base = 1e100;
+  for (int i = 0; i < 60; ++i) {
+    base = std::min(base, bench::Seconds([&] { OpenAndPaint(small); }));
+    ours = std::min(ours, bench::Seconds([&] { OpenAndPaint(big); }));
+  }
+  std::printf("best opening: 10,000,000 rows %.2f ms; 1,000 rows %.2f ms\n", ours * 1e3, base * 1e3);
   std::printf("RATIO %.3f\n", ours / base);
   Session().DropConnections();
   return 0;
