@@ -30,6 +30,7 @@ test: build
 # to the demo appends its own line).
 DEMO_TARGETS += bexlo-report
 DEMO_TARGETS += bexlo-preview
+DEMO_TARGETS += bexlo-demo
 
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)

@@ -77,7 +77,7 @@ int main() {
   std::string cli;
   double ours = 0, baseline = 0;
   bench::BestOf(
-      3, [&] { count = CountRecords(query, amount); }, [&] { cli = SqliteCliCount(file); }, ours,
+      5, [&] { count = CountRecords(query, amount); }, [&] { cli = SqliteCliCount(file); }, ours,
       baseline);
   std::printf("rows %d: ours %lld lines, sum %.2f (%s); sqlite3: %s", rows,
               static_cast<long long>(count.Count), count.Sum,

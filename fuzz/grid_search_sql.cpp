@@ -95,11 +95,13 @@ void FuzzSearchPrim(FuzzReader& in, const std::string& sql) {
   const std::string lw = in.Text();
   const std::string rw = in.Text();
   const bool asParam = (in.Byte() & 1) != 0;
-  const std::string_view tpl = (value.size() & 1) ? kTplLike : kTplDateEq;
+  const std::string_view templates[] = {kTplLike, kTplDateEq, kTplNumberEq, kTplSearchEdit};
+  const std::string_view tpl = templates[value.size() % std::size(templates)];
   const std::string r = SearchPrim(sql, tpl, value, name, lw, rw, asParam);
   Counts allowance;
   AllowBlock(allowance, tpl, name, 1);
-  CheckTokens(sql, r, allowance, false);
+  AddTokens(allowance, "- #", true);  // %F writes a number as it stands
+  CheckTokens(sql, r, allowance, true);
   if (!r.empty() && !value.empty()) {
     Check(HasBlock(r, name), "the block is not in the result");
     if (!HasBlock(sql, name)) {
@@ -117,6 +119,7 @@ void FuzzGetSearchSQL(FuzzReader& in, TQuery& query, const std::string& sql) {
     std::string value = in.Text();
     search.Add(std::string(field) + "=" + value);
     AllowBlock(allowance, kTplLike, field, 1);
+    AllowBlock(allowance, kTplLikeText, field, 1);
     AllowBlock(allowance, kTplNumberEq, field, 1);
     AddTokens(allowance, "- #", true);
   }

@@ -174,7 +174,12 @@ void TOrderDesk::UpdateStatus() {
   status_->setText(QStringLiteral("Database: %1").arg(QString::fromStdString(database_)));
 }
 
-std::string TOrderDesk::RunSampleReport(const TSampleReport& report) {
+std::string TOrderDesk::RunSampleReport(const TSampleReport& report, std::string* error) {
+  auto fail = [&](const QString& why) {
+    if (error != nullptr) *error = why.toStdString();
+    else QMessageBox::warning(this, windowTitle(), why);
+    return std::string();
+  };
   runner::TRunOptions options;
   options.Template = (std::filesystem::path(examples_) / "templates" / report.Template).string();
   options.Database = database_;
@@ -183,20 +188,14 @@ std::string TOrderDesk::RunSampleReport(const TSampleReport& report) {
   if (report.Parameter != nullptr) {
     TQuery& q = *pages_[static_cast<std::size_t>(report.Page)]->Query;
     TField* id = q.Active() && !q.IsEmpty() ? q.FindField("id") : nullptr;
-    if (id == nullptr) {
-      QMessageBox::information(this, windowTitle(), QStringLiteral("Choose a record in the list first."));
-      return {};
-    }
+    if (id == nullptr) return fail(QStringLiteral("Choose a record in the list first."));
     options.Sets.emplace_back(report.Parameter, id->AsString());
   }
   std::ostringstream out, err;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const int rc = runner::RunReport(options, out, err);
   QApplication::restoreOverrideCursor();
-  if (rc != 0) {
-    QMessageBox::warning(this, windowTitle(), QString::fromStdString(err.str()));
-    return {};
-  }
+  if (rc != 0) return fail(QString::fromStdString(err.str()));
   return options.Out;
 }
 

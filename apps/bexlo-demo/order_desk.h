@@ -46,9 +46,9 @@ class TOrderDesk : public QMainWindow {
   TListPage& Products() { return *pages_[1]; }
   TListPage& Orders() { return *pages_[2]; }
   QTabWidget* Tabs() const noexcept { return tabs_; }
-  // Runs a sample report through the report engine; returns the output path (empty on failure,
-  // after telling the user why).
-  std::string RunSampleReport(const TSampleReport& report);
+  // Runs a sample report through the report engine; returns the output path. On failure the
+  // result is empty and the reason goes to *error, or to the user in a message when error is null.
+  std::string RunSampleReport(const TSampleReport& report, std::string* error = nullptr);
 
  private:
   TListPage& AddPage(const QString& title, const std::string& sql, const std::string& keyField, int fixedCols);

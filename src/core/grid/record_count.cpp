@@ -43,7 +43,9 @@ TRecordCount ServerRecordCount(TQuery& query, const TField* field) {
   const TDialect& dialect = query.Database()->Dialect();
   std::string sql = "select count(*)";
   if (IsSummable(field)) {
-    sql += ", sum(cast(" + dialect.QuoteIdentifier(field->FieldName()) + " as double precision))";
+    // SQLite's sum() of integers stops with an overflow error; total() sums as floating numbers.
+    const std::string column = dialect.QuoteIdentifier(field->FieldName());
+    sql += dialect.Name() == "SQLite" ? ", total(" + column + ")" : ", sum(" + column + ")";
   }
   sql += " from (\n" + SubQueryText(query.SQLText()) + "\n) bexlo_count";
   TQuery count;

@@ -1,5 +1,6 @@
 #include "grid/search_sql.h"
 
+#include <algorithm>
 #include <array>
 #include <fmt/format.h>
 
@@ -128,6 +129,19 @@ std::string IsoDate(TDateTime date) {
   return fmt::format("{:04}-{:02}-{:02}", year, month, day);
 }
 
+// "-12", "1.5": what %F writes as it stands.
+bool IsSqlNumber(std::string_view v) {
+  if (!v.empty() && v.front() == '-') v.remove_prefix(1);
+  const std::size_t point = v.find('.');
+  const std::string_view whole = v.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : v.substr(point + 1);
+  const auto digits = [](std::string_view d) {
+    return std::all_of(d.begin(), d.end(), [](char c) { return IsDigit(c); });
+  };
+  return !whole.empty() && digits(whole) && digits(fraction) &&
+         (point == std::string_view::npos || !fraction.empty());
+}
+
 // ---- SearchPrim's parts ---------------------------------------------------------------------------
 
 constexpr std::string_view kCrLf = "\r\n";
@@ -158,6 +172,15 @@ bool IsClauseKeyword(std::string_view sql, const TSqlToken& t) {
   return IsKeyword(sql, t, "WHERE") || IsKeyword(sql, t, "HAVING");
 }
 
+bool IsTokenBoundary(std::string_view sql, std::size_t pos) {
+  if (pos == 0 || pos >= sql.size()) return true;
+  for (const TSqlToken& t : TokenizeSql(sql)) {
+    if (t.Offset == pos) return true;
+    if (t.Offset > pos) break;
+  }
+  return false;
+}
+
 // Cuts a block out with what joins it to its neighbours: the "AND " after it, else the "AND "
 // before it, else the clause keyword before it (with the line break written before that).
 std::string RemoveBlock(std::string_view sql, const std::vector<TSqlToken>& tokens,
@@ -179,6 +202,9 @@ std::string RemoveBlock(std::string_view sql, const std::vector<TSqlToken>& toke
   }
   std::string out(sql.substr(0, start));
   out.append(sql.substr(end));
+  // What stood on both sides of a block it did not write must not run together ("a" and "b" into
+  // "ab", "-" and "-" into a comment).
+  if (!IsTokenBoundary(out, start)) out.insert(start, " ");
   return out;
 }
 
@@ -255,14 +281,15 @@ struct SearchCondition {
   TDateTime date = 0;        // the value of an "=" on a date
 };
 
-SearchCondition LikeCondition(std::string_view v, std::string_view rwc) {
-  return {kTplLike, std::string(v), rwc, ftString};
+SearchCondition LikeCondition(std::string_view v, std::string_view rwc,
+                              std::string_view tpl = kTplLikeText) {
+  return {tpl, std::string(v), rwc, ftString};
 }
 
 // The condition for a non-empty value of a field of kind "S", "N" or "D".
 SearchCondition ConditionFor(char kind, std::string_view v, bool live,
                              const TFormatSettings& settings) {
-  if (kind == fkSearchString) return LikeCondition(v, "%");
+  if (kind == fkSearchString) return LikeCondition(v, "%", kTplLike);
   if (HasWildcard(v)) return LikeCondition(v, "");
   SearchCondition cond;
   if (kind == fkSearchNumber) {
@@ -335,7 +362,7 @@ std::string EndMarker(std::string_view blockName) {
 
 bool IsValidBlockName(std::string_view blockName) {
   return !blockName.empty() && blockName.find("*/") == std::string_view::npos &&
-         blockName.find("/*") == std::string_view::npos &&
+         blockName.find("/*") == std::string_view::npos && blockName.back() != '/' &&
          blockName.find_first_of("\r\n") == std::string_view::npos;
 }
 
@@ -377,7 +404,7 @@ std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::str
       out += asParam ? param : std::string(value);
       i += 5;
     } else if (StartsWithIgnoreCase(tpl, i, "%F")) {
-      out += asParam ? param : std::string(value);
+      out += asParam ? param : IsSqlNumber(value) ? std::string(value) : QuoteSqlString(value);
       i += 2;
     } else if (StartsWithIgnoreCase(tpl, i, "%D")) {
       out += asParam ? param : QuoteSqlString(value);

@@ -48,6 +48,8 @@ char GetFieldType(const TDataSet* dataSet, std::string_view fieldName);
 // ---- condition templates ------------------------------------------------------------------------
 
 inline constexpr std::string_view kTplLike = "%fld like %s";      // strings, wildcards
+// Numbers and dates matched as text (a wildcard typed): PostgreSQL has no LIKE on them.
+inline constexpr std::string_view kTplLikeText = "cast(%fld as varchar(64)) like %s";
 inline constexpr std::string_view kTplDateEq = "%fld = %d";       // a complete date
 inline constexpr std::string_view kTplNumberEq = "%fld = %f";     // a number
 inline constexpr std::string_view kTplSearchEdit = "%fld LIKE %s";  // TSearchEdit's default
@@ -62,7 +64,8 @@ std::string BeginMarker(std::string_view blockName);
 std::string EndMarker(std::string_view blockName);
 inline constexpr std::string_view kRWMarker = "/*RW*/";
 
-// Whether a block name can stand in a marker comment: not empty, no "*/", no "/*", no line break.
+// Whether a block name can stand in a marker comment: not empty, no "*/", no "/*", no line break,
+// not ending in "/" (which would open a comment inside the marker).
 bool IsValidBlockName(std::string_view blockName);
 
 // The field name as SQL: kept when it is a plain identifier or dotted plain identifiers
@@ -78,10 +81,11 @@ std::string SearchParamName(std::string_view blockName);
 // "%D", "%NOTE", "%S"; a longer macro wins over a shorter one at the same place), so that text
 // coming in with a value is never searched again:
 //   %FLD  SqlFieldName(name)
-//   %F    value unchanged                  %NOTE value unchanged
+//   %F    a number ("-12", "1.5") as it stands, anything else as a literal like %D
+//   %NOTE value unchanged
 //   %D    'value'                          %S    'lw value rw'       (quotes doubled inside)
 // With asParam every macro but %FLD becomes SearchParamRef(name), without quotes or wildcards.
-// %F and %NOTE write the value as SQL code: callers pass only checked numbers or SQL they built.
+// %NOTE writes the value as SQL code: callers pass only SQL they built (choice filter, builder).
 std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::string_view name,
                           std::string_view leftWildcard, std::string_view rightWildcard,
                           bool asParam);
@@ -118,9 +122,9 @@ std::string SqlDate(std::string_view value, const TFormatSettings& settings);
 // the condition follows the field's kind:
 //   "S": FIELD like 'VALUE%'                       "U": the line is skipped
 //   "N": FIELD = <number> (SqlNumber); anything else, or a value with "%" or "_", is compared as
-//        text: FIELD like 'VALUE'
-//   "D": FIELD = 'yyyy-mm-dd' for a complete date when the query is not live; otherwise
-//        FIELD like 'VALUE'
+//        text: cast(FIELD as varchar(64)) like 'VALUE'
+//   "D": FIELD = 'yyyy-mm-dd' for a complete date when the query is not live; otherwise as text
+//        like a number
 // With asParams (UseParamInSearch) the block compares FIELD with the parameter :_FIELD instead,
 // and params (when given) gets that parameter (created as an input parameter when absent) with
 // the value typed by kind (float, date-time or string), or cleared for an empty value.

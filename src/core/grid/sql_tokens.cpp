@@ -37,8 +37,7 @@ class Scanner {
     if (c == '-' && At(pos + 1) == '-') {
       end = s_.find('\n', pos);
       if (end == std::string_view::npos) end = s_.size();
-      if (end > pos && s_[end - 1] == '\r') --end;  // the line break is not the comment's
-      if (end < pos + 2) end = pos + 2;
+      while (end > pos + 2 && s_[end - 1] == '\r') --end;  // the line break is not the comment's
       return TSqlTokenKind::LineComment;
     }
     if (c == '/' && At(pos + 1) == '*') return BlockComment(pos, end, unterminated);

@@ -69,7 +69,7 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
   setHorizontalHeader(title_header_);
   setVerticalHeader(indicator_);
   setModel(model_);
-  setItemDelegate(new TGridCellDelegate(this));
+  setItemDelegate(new TGridCellDelegate(this, this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -91,6 +91,10 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
     if (frozen_ != nullptr) frozen_->setColumnWidth(section, size);
     applying_widths_ = false;
     UpdateFrozenGeometry();
+  });
+  connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, this, [this](int value) {
+    SnapHorizontalScroll(value);
+    last_scroll_ = horizontalScrollBar()->value();
   });
   connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
     if (OnCellClick && index.column() < columns_.Count()) OnCellClick(columns_.Items(index.column()));
@@ -216,6 +220,11 @@ int TUCustomDBGrid::TitleHeight() const {
   return (h - 3) * title_rows_ + 3;
 }
 
+int TUCustomDBGrid::ScreenRows() const {
+  const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+  return std::max(1, viewport()->height() / rowHeight + 1);
+}
+
 int TUCustomDBGrid::SearchRowHeight() const {
   return search_in_use_ ? QFontMetrics(font()).height() + 8 : 0;
 }
@@ -244,9 +253,9 @@ void TUCustomDBGrid::LayoutChanged() {
     frozen_->setVerticalScrollMode(verticalScrollMode());
     frozen_->setEditTriggers(NoEditTriggers);
     frozen_->setWordWrap(false);
-    frozen_->setFrameShape(QFrame::NoFrame);
     // A firmer line on the right edge shows where the frozen columns end.
-    frozen_->setStyleSheet(QStringLiteral("QTableView#frozenColumns { border-right: 2px solid palette(mid); }"));
+    frozen_->setStyleSheet(QStringLiteral(
+        "QTableView#frozenColumns { border: none; border-right: 2px solid palette(dark); }"));
     frozen_->viewport()->installEventFilter(new FrozenFilter(this));
     viewport()->stackUnder(frozen_);
     connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
@@ -331,7 +340,29 @@ void TUCustomDBGrid::resizeEvent(QResizeEvent* event) {
 
 void TUCustomDBGrid::updateGeometries() {
   QTableView::updateGeometries();
+  if (fixed_cols_ > 0 && horizontalScrollBar()->maximum() > 0) {
+    // With frozen columns the grid scrolls by whole columns: every scroll position puts an
+    // unfrozen column right at the frozen edge, down to the last one.
+    int max = 0;
+    for (int c = fixed_cols_; c < model_->columnCount() - 1; ++c) max += columnWidth(c);
+    horizontalScrollBar()->setRange(0, max);
+  }
   UpdateFrozenGeometry();
+}
+
+void TUCustomDBGrid::SnapHorizontalScroll(int value) {
+  if (fixed_cols_ == 0 || snapping_) return;
+  int boundary = 0, snapped = 0;
+  for (int c = fixed_cols_; c < model_->columnCount() && boundary <= value; ++c) {
+    snapped = boundary;
+    boundary += columnWidth(c);
+  }
+  if (snapped == value) return;
+  snapping_ = true;
+  // Moving right snaps forward to the next column, moving left back to the one before.
+  horizontalScrollBar()->setValue(value > last_scroll_ && boundary <= horizontalScrollBar()->maximum() ? boundary
+                                                                                                     : snapped);
+  snapping_ = false;
 }
 
 void TUCustomDBGrid::changeEvent(QEvent* event) {
@@ -548,8 +579,7 @@ void TUCustomDBGrid::ShowPopupMenu(const QPoint& pos) {
 }
 
 void TUCustomDBGrid::contextMenuEvent(QContextMenuEvent* event) {
-  ShowPopupMenu(viewport()->mapTo(this, event->pos()) == event->pos() ? event->pos()
-                                                                     : mapFromGlobal(event->globalPos()));
+  ShowPopupMenu(mapFromGlobal(event->globalPos()));
   event->accept();
 }
 

@@ -168,6 +168,8 @@ class TUCustomDBGrid : public QTableView {
   int DefaultColumnWidth() const { return 64; }
   void ColumnsChanged(TUColumn* column);
   int TitleHeight() const;
+  // Rows that fit in the grid's viewport now (at least 1).
+  int ScreenRows() const;
   int SearchRowHeight() const;
   // Colour of the indicator corner; invalid: drawn as usual.
   virtual QColor IndicatorCornerColor() const { return {}; }
@@ -206,6 +208,7 @@ class TUCustomDBGrid : public QTableView {
   friend class TDBGridModel;
   void SyncCurrent();
   void UpdateFrozenGeometry();
+  void SnapHorizontalScroll(int value);
   void ApplyColumnWidths();
   void MoveToNextRecord();
   void GoRecord(int index);
@@ -240,6 +243,8 @@ class TUCustomDBGrid : public QTableView {
   bool swallow_ = false;
   bool syncing_ = false;
   bool applying_widths_ = false;
+  bool snapping_ = false;
+  int last_scroll_ = 0;
 };
 
 // The grid as applications place it.

@@ -4,7 +4,10 @@
 #include <QPainterPath>
 #include <QStyleOptionHeader>
 
+#include <QComboBox>
+
 #include "db/dataset.h"
+#include "grid/grid_labels.h"
 #include "widgets/grid/db_grid.h"
 
 namespace bexlo {
@@ -13,12 +16,13 @@ namespace {
 constexpr int kCellMargin = 4;
 }
 
-QStringList TitleLines(const QString& caption, bool byWidth, int width, const QFontMetrics& fm, int margin) {
-  if (!byWidth) return caption.split(QLatin1Char('|'));
+QStringList CaptionLines(const QString& caption, bool byWidth, int width, const QFontMetrics& fm, int margin,
+                         int maxLines) {
+  const std::string text = caption.toStdString();
+  const int perLine =
+      byWidth ? TitleCharsPerLine(static_cast<int>(caption.size()), width, fm.horizontalAdvance(caption), margin) : 0;
   QStringList lines;
-  const qsizetype count = caption.size() * width / std::max(1, fm.horizontalAdvance(caption) + margin);
-  if (count <= 0) return {caption};
-  for (qsizetype i = 0; i < caption.size(); i += count) lines << caption.mid(i, count);
+  for (const std::string& line : TitleLines(text, byWidth, perLine, maxLines)) lines << QString::fromStdString(line);
   return lines;
 }
 
@@ -61,10 +65,10 @@ void TGridTitleHeader::paintSection(QPainter* painter, const QRect& rect, int lo
       painter->setPen(palette().color(QPalette::ButtonText));
       const QFontMetrics fm(font);
       const QRect text = titleRect.adjusted(kCellMargin, 2, -kCellMargin, -2);
-      const QStringList lines =
-          TitleLines(col->Title().Caption(), grid_->FormatByWidth(), text.width(), fm, kCellMargin);
+      const QStringList lines = CaptionLines(col->Title().Caption(), grid_->FormatByWidth(), text.width(), fm,
+                                             kCellMargin, grid_->TitleRows());
       int y = text.top();
-      for (int i = 0; i < lines.size() && i < grid_->TitleRows() && y + fm.height() <= text.bottom() + 2; ++i) {
+      for (int i = 0; i < lines.size() && y + fm.height() <= text.bottom() + 2; ++i) {
         const QString line = fm.elidedText(lines[i].trimmed(), Qt::ElideRight, text.width());
         painter->drawText(QRect(text.left(), y, text.width(), fm.height()),
                           int(col->Title().Alignment() | Qt::AlignVCenter), line);
@@ -163,6 +167,43 @@ void TGridIndicatorCorner::paintEvent(QPaintEvent*) {
 }
 
 // ---- cells ------------------------------------------------------------------------------------------
+
+void TGridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  if (grid_->OnDrawColumnCell && index.column() < grid_->Columns().Count()) {
+    grid_->OnDrawColumnCell(grid_, option.rect, index.column(), grid_->Columns().Items(index.column()),
+                            (option.state & QStyle::State_Selected) != 0);
+  }
+}
+
+QWidget* TGridCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const {
+  TUColumn* col = index.column() < grid_->Columns().Count() ? grid_->Columns().Items(index.column()) : nullptr;
+  if (col == nullptr || col->PickList().isEmpty() || col->ButtonStyle() == TColumnButtonStyle::cbsNone) {
+    return QStyledItemDelegate::createEditor(parent, option, index);
+  }
+  auto* combo = new QComboBox(parent);
+  combo->setEditable(true);
+  combo->addItems(col->PickList());
+  combo->setMaxVisibleItems(std::max(1, col->DropDownRows()));
+  return combo;
+}
+
+void TGridCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+    combo->setCurrentText(index.data(Qt::EditRole).toString());
+    return;
+  }
+  QStyledItemDelegate::setEditorData(editor, index);
+}
+
+void TGridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+    model->setData(index, combo->currentText(), Qt::EditRole);
+    return;
+  }
+  QStyledItemDelegate::setModelData(editor, model, index);
+}
 
 void TGridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);

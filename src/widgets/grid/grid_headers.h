@@ -12,9 +12,10 @@ namespace bexlo {
 
 class TUCustomDBGrid;
 
-// The lines a title caption shows in a cell `width` pixels wide: at "|" or, by width, in equal
-// character counts (count = length x width / (text width + margin)).
-QStringList TitleLines(const QString& caption, bool byWidth, int width, const QFontMetrics& fm, int margin);
+// The lines a title caption shows in a cell `width` pixels wide, at most maxLines: at "|" or, by
+// width, in equal character counts (grid/grid_labels.h).
+QStringList CaptionLines(const QString& caption, bool byWidth, int width, const QFontMetrics& fm, int margin,
+                         int maxLines);
 
 class TGridTitleHeader : public QHeaderView {
   Q_OBJECT
@@ -55,13 +56,22 @@ class TGridIndicatorCorner : public QWidget {
   TUCustomDBGrid* grid_;
 };
 
+// Draws the data cells (then calls the grid's OnDrawColumnCell) and gives columns with a pick
+// list a combo box as their in-place editor.
 class TGridCellDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  TGridCellDelegate(TUCustomDBGrid* grid, QObject* parent) : QStyledItemDelegate(parent), grid_(grid) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+ private:
+  TUCustomDBGrid* grid_;
 };
 
 }  // namespace bexlo

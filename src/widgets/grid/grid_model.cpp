@@ -1,6 +1,7 @@
 #include "widgets/grid/grid_model.h"
 
 #include <QBrush>
+#include <algorithm>
 #include <QPalette>
 
 #include "db/dataset.h"
@@ -152,10 +153,11 @@ void TDBGridModel::Reset() {
   at_end_ = true;
   if (ds != nullptr) {
     try {
-      // What the data set has read already (the first record after opening); the view asks for
-      // more as it fills its screen.
-      rows_ = ds->EnsureRecords(0);
-      at_end_ = false;
+      // One screen of records (and at least what the data set has read already), so that the
+      // first paint is complete; the view asks for more as it scrolls.
+      const int screen = grid_->ScreenRows();
+      rows_ = ds->EnsureRecords(std::max({screen, ds->CurrentIndex() + 1, 1}));
+      at_end_ = rows_ < screen;
     } catch (const std::exception& e) {
       grid_->ReportError(e);
     }

@@ -56,6 +56,12 @@ TEST(SearchPrim, InsertingTwiceReplacesTheBlockAndBlocksComeOutInAnyOrder) {
   EXPECT_EQ(Remove(Remove(ab, "A"), "B"), noWhere);
 }
 
+TEST(SearchPrim, RemovingABlockItDidNotWriteKeepsItsNeighboursApart) {
+  const std::string written = "select ja/*Begin for N*/x/*End for N*/rd, 1-/*Begin for M*/x/*End for M*/-1";
+  EXPECT_EQ(Remove(written, "N"), "select ja rd, 1-/*Begin for M*/x/*End for M*/-1");
+  EXPECT_EQ(Remove(written, "M"), "select ja/*Begin for N*/x/*End for N*/rd, 1- -1");
+}
+
 TEST(SearchPrim, NothingToRemoveOrNowhereToGoLeavesTheTextAlone) {
   EXPECT_EQ(Remove("select * from T"), "");
   // A "/*RW*/" marker without a WHERE after it: nothing is inserted.
@@ -68,6 +74,7 @@ TEST(SearchPrim, NothingToRemoveOrNowhereToGoLeavesTheTextAlone) {
   // Block names that would end or nest the marker comment.
   EXPECT_EQ(Like("select * from T", "x", "A*/B"), "");
   EXPECT_EQ(Like("select * from T", "x", "A/*B"), "");
+  EXPECT_EQ(Like("select * from T", "x", "A/"), "");
   EXPECT_EQ(Like("select * from T", "x", ""), "");
 }
 
@@ -151,8 +158,13 @@ TEST(SearchPrim, MacrosAndParameterMode) {
   EXPECT_EQ(ReplaceMacros("%FLD like %S", "a", "NAME", "%", "%", false), "NAME like '%a%'");
   EXPECT_EQ(ReplaceMacros("%fld = %d", "2024-01-31", "D", "", "", false), "D = '2024-01-31'");
   EXPECT_EQ(ReplaceMacros("%Note", "(A = 1 OR\r\nA = 2)", "X", "", "", false), "(A = 1 OR\r\nA = 2)");
+  // %F writes numbers only; anything else (a search edit's text) becomes a literal.
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "-1.5", "Q", "", "", false), "Q = -1.5");
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "1 or 1=1", "Q", "", "", false), "Q = '1 or 1=1'");
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "1.", "Q", "", "", false), "Q = '1.'");
   // Text brought in by a value is not searched again.
-  EXPECT_EQ(ReplaceMacros("%fld = %f", "%fld", "Q", "", "", false), "Q = %fld");
+  EXPECT_EQ(ReplaceMacros("%fld = %f", "%fld", "Q", "", "", false), "Q = '%fld'");
+  EXPECT_EQ(ReplaceMacros("%fld = %d", "%s", "Q", "", "", false), "Q = '%s'");
   // Parameter mode: the reference for every value macro, no quotes and no wildcards.
   EXPECT_EQ(ReplaceMacros("%fld like %s", "Smi", "NAME", "%", "%", true), "NAME like :_NAME");
   EXPECT_EQ(ReplaceMacros("%fld = %d", "x", "T.D", "", "", true), "T.D = :\"_T.D\"");

@@ -9,8 +9,8 @@
 namespace bexlo::testing {
 namespace {
 
-TEST_F(GridTest, OpeningReadsOneScreenNotTheWholeTable) {
-  TearDown();
+TEST_P(GridTest, OpeningReadsOneScreenNotTheWholeTable) {
+  Release();
   Build(5000);
   EXPECT_GT(grid->Model()->rowCount(), 0);
   EXPECT_LT(grid->Model()->rowCount(), 1000);
@@ -23,7 +23,7 @@ TEST_F(GridTest, OpeningReadsOneScreenNotTheWholeTable) {
   EXPECT_EQ(Row(), 0);
 }
 
-TEST_F(GridTest, CursorAndDataSetMoveTogether) {
+TEST_P(GridTest, CursorAndDataSetMoveTogether) {
   Key(Qt::Key_Down);
   Key(Qt::Key_Down);
   EXPECT_EQ(Row(), 2);
@@ -48,7 +48,7 @@ TEST_F(GridTest, CursorAndDataSetMoveTogether) {
   EXPECT_EQ(Row(), grid->rowAt(0));
 }
 
-TEST_F(GridTest, InsTogglesTheKeyFieldAndMovesDown) {
+TEST_P(GridTest, InsTogglesTheKeyFieldAndMovesDown) {
   Key(Qt::Key_Insert);
   EXPECT_EQ(grid->ChoiceList().Text(), "ID=1\r\n");
   EXPECT_EQ(Row(), 1);
@@ -67,7 +67,7 @@ TEST_F(GridTest, InsTogglesTheKeyFieldAndMovesDown) {
   EXPECT_EQ(grid->ChoiceList().Count(), 3);
 }
 
-TEST_F(GridTest, ChosenRecordsAreDrawnInTheChoiceColour) {
+TEST_P(GridTest, ChosenRecordsAreDrawnInTheChoiceColour) {
   Key(Qt::Key_Insert);
   const QModelIndex chosen = grid->Model()->index(0, 1), other = grid->Model()->index(1, 1);
   EXPECT_EQ(chosen.data(Qt::ForegroundRole).value<QBrush>().color(), grid->ChoiceColor());
@@ -86,7 +86,7 @@ TEST_F(GridTest, ChosenRecordsAreDrawnInTheChoiceColour) {
   }
 }
 
-TEST_F(GridTest, KeypadChoiceKeysTypeNothing) {
+TEST_P(GridTest, KeypadChoiceKeysTypeNothing) {
   Column("NAME");
   Key(Qt::Key_Plus, Qt::KeypadModifier);  // by the current column
   EXPECT_EQ(grid->ChoiceList().Text(), "NAME=customer 1\r\n");
@@ -103,9 +103,9 @@ TEST_F(GridTest, KeypadChoiceKeysTypeNothing) {
   EXPECT_EQ(grid->SearchList().Text(), "NAME=c\r\n");
 }
 
-TEST_F(GridTest, ToggleWithAnEmptyKeyTextChangesNothing) {
+TEST_P(GridTest, ToggleWithAnEmptyKeyTextChangesNothing) {
   query->Close();
-  query->SetSQLText("SELECT ID, NULL AS EMPTY_NAME FROM T ORDER BY ID");
+  query->SetSQLText(Select({"ID", "NULL AS EMPTY_NAME"}, "FROM T ORDER BY ID"));
   query->Open();
   Column("EMPTY_NAME");
   Key(Qt::Key_Plus, Qt::KeypadModifier);
@@ -116,7 +116,7 @@ TEST_F(GridTest, ToggleWithAnEmptyKeyTextChangesNothing) {
   EXPECT_EQ(Row(), 1);  // it still moves down
 }
 
-TEST_F(GridTest, FixedColsIsClampedAndFreezesTheLeftColumns) {
+TEST_P(GridTest, FixedColsIsClampedAndFreezesTheLeftColumns) {
   ASSERT_EQ(grid->Columns().Count(), 4);
   grid->SetFixedCols(10);
   EXPECT_EQ(grid->FixedCols(), 3);
@@ -139,7 +139,7 @@ TEST_F(GridTest, FixedColsIsClampedAndFreezesTheLeftColumns) {
   EXPECT_EQ(grid->FrozenView()->verticalScrollBar()->value(), grid->verticalScrollBar()->value());
 }
 
-TEST_F(GridTest, TitleRowsRefusesZero) {
+TEST_P(GridTest, TitleRowsRefusesZero) {
   grid->SetTitleRows(3);
   const int height = grid->horizontalHeader()->height();
   grid->SetTitleRows(0);
@@ -151,7 +151,7 @@ TEST_F(GridTest, TitleRowsRefusesZero) {
   EXPECT_EQ(grid->horizontalHeader()->height(), grid->TitleHeight());
 }
 
-TEST_F(GridTest, SearchRecordFindsAndFindNextContinuesAfterTheHit) {
+TEST_P(GridTest, SearchRecordFindsAndFindNextContinuesAfterTheHit) {
   TScriptedUserInteraction ui;
   ui.AnswerInput("o'brien");
   Key(Qt::Key_F, Qt::ControlModifier);
@@ -182,7 +182,7 @@ TEST_F(GridTest, SearchRecordFindsAndFindNextContinuesAfterTheHit) {
   EXPECT_TRUE(ui.AllAnswered());
 }
 
-TEST_F(GridTest, HookKeysCallTheHooksWithTheGrid) {
+TEST_P(GridTest, HookKeysCallTheHooksWithTheGrid) {
   static TUCustomDBGrid* seen = nullptr;
   static bool flag = false;
   const auto oldList = DBGrid_ShowReportList, oldExpert = DBGrid_ReportExpert;
@@ -200,7 +200,7 @@ TEST_F(GridTest, HookKeysCallTheHooksWithTheGrid) {
   DBGrid_ReportExpert = oldExpert;
 }
 
-TEST_F(GridTest, EditingGoesThroughEditAndPost) {
+TEST_P(GridTest, EditingGoesThroughEditAndPost) {
   grid->SetDataSource(nullptr);
   query->Close();
   query->SetRequestLive(true);
@@ -231,4 +231,7 @@ TEST_F(GridTest, EditingGoesThroughEditAndPost) {
 }
 
 }  // namespace
+
+BEXLO_GRID_SUITE(GridTest);
+
 }  // namespace bexlo::testing

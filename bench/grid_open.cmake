@@ -1,0 +1,1 @@
+target_link_libraries(bench_grid_open PRIVATE bexlo SQLite::SQLite3)

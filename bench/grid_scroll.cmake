@@ -1,0 +1,1 @@
+target_link_libraries(bench_grid_scroll PRIVATE bexlo SQLite::SQLite3)
