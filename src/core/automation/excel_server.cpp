@@ -508,8 +508,8 @@ class TExcelWorkbooks : public TOfficeObject {
  protected:
   void Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) override {
     if (IsPut(kind)) ReadOnly(member);
+    App()->Collect();
     auto& books = App()->Documents;
-    std::erase_if(books, [](const auto& d) { return d->Closed; });
     switch (member) {
       case 0: {  // Add([template]): a workbook of one sheet
         auto book = std::make_shared<TWorkbookData>();

@@ -1,5 +1,8 @@
 #include "automation/server_object.h"
 
+#include <array>
+#include <cstdint>
+
 #include "util/exceptions.h"
 #include "util/format.h"
 #include "util/messages.h"
@@ -23,12 +26,41 @@ HRESULT TServerObject::GetTypeInfoCount(unsigned& count) {
   return Alive() ? S_OK : RPC_E_DISCONNECTED;
 }
 
+namespace {
+
+// Recent lookups: callers pass the same member names again and again (the office link passes
+// string literals), so a name's table and text pointer usually find the answer without a scan.
+// A hit is always checked against the table, so a reused buffer holding another name is harmless.
+struct TLookup {
+  const void* table = nullptr;
+  const char* data = nullptr;
+  std::size_t size = 0;
+  DISPID id = 0;
+};
+thread_local std::array<TLookup, 256> recent;
+
+std::size_t Slot(const void* table, const char* data) noexcept {
+  const auto key = reinterpret_cast<std::uintptr_t>(table) * 31u ^ reinterpret_cast<std::uintptr_t>(data);
+  return (key ^ (key >> 9)) & 255u;
+}
+
+}  // namespace
+
 HRESULT TServerObject::GetIDsOfNames(std::string_view name, DISPID& id) {
   if (!Alive()) return RPC_E_DISCONNECTED;
   const auto names = MemberNames();
+  TLookup& cached = recent[Slot(names.data(), name.data())];
+  if (cached.table == names.data() && cached.data == name.data() && cached.size == name.size() &&
+      SameMemberName(names[static_cast<std::size_t>(cached.id)], name)) {
+    id = cached.id;
+    return S_OK;
+  }
+  const unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]) & 0xDF;  // ASCII upper
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (SameMemberName(names[i], name)) {
+    if (names[i].size() == name.size() && (static_cast<unsigned char>(names[i][0]) & 0xDF) == first &&
+        SameMemberName(names[i], name)) {
       id = static_cast<DISPID>(i);
+      cached = {names.data(), name.data(), name.size(), id};
       return S_OK;
     }
   }

@@ -71,8 +71,11 @@ TEST(WordDocumentTest, CountsPositionsAsTheWordProcessorDoes) {
   EXPECT_FALSE(doc.FormatAt(4).Bold);
   doc.InsertText(3, "x");  // takes the format of the character before it
   EXPECT_TRUE(doc.FormatAt(3).Bold);
-  doc.InsertText(0, "y");  // at a paragraph's start: the default format
-  EXPECT_FALSE(doc.FormatAt(0).Bold);
+  doc.InsertText(0, "y");  // at a paragraph's start: the format of its mark
+  EXPECT_TRUE(doc.FormatAt(0).Bold);
+  doc.InsertText(6, "z");  // the second paragraph's mark has the default format
+  EXPECT_FALSE(doc.FormatAt(6).Bold);
+  doc.Delete(6, 7);
 
   doc.Delete(4, 7);  // "x", the mark and "d": the paragraphs join
   EXPECT_EQ(doc.Text(0, doc.Length()), "yabc\ref\r");
