@@ -148,7 +148,9 @@ void TWorkbookData::SaveTo(const std::string& path) {
         workbook_close(book);
         return "cannot add a sheet";
       }
-      if (sheet->AutoFit) {
+      // Numbers and dates widen their column to fit, as the spreadsheet application does when
+      // they are entered; text does so only when the columns were auto-fitted.
+      {
         std::vector<double> widths;
         for (const auto& row : sheet->Rows) {
           if (widths.size() < row.size()) widths.resize(row.size(), 0);
@@ -156,17 +158,24 @@ void TWorkbookData::SaveTo(const std::string& path) {
             const TCell& cell = row[c];
             double chars = 0;
             switch (cell.Kind) {
-              case TCellKind::Text: chars = static_cast<double>(Utf8Length(Strings[cell.Text])); break;
+              case TCellKind::Text:
+                if (sheet->AutoFit) chars = static_cast<double>(Utf8Length(Strings[cell.Text]));
+                break;
               case TCellKind::Number: chars = static_cast<double>(FloatToStr(cell.Number).size()); break;
-              case TCellKind::Date: chars = static_cast<double>(dateTimeCode.size()); break;
+              case TCellKind::Date:
+                chars = static_cast<double>(
+                    (cell.NumFormat != 0 ? NumFormats[cell.NumFormat]
+                     : cell.Number != std::floor(cell.Number) ? dateTimeCode : dateCode).size());
+                break;
               case TCellKind::Boolean: chars = 5; break;
               case TCellKind::Empty: break;
             }
             widths[c] = std::max(widths[c], chars * (cell.Bold ? 1.1 : 1.0));
           }
         }
+        constexpr double kDefaultWidth = 8.43;
         for (std::size_t c = 0; c < widths.size(); ++c)
-          if (widths[c] > 0)
+          if (widths[c] > 0 && (sheet->AutoFit || widths[c] + 1.5 > kDefaultWidth))
             worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), std::min(255.0, widths[c] + 1.5), nullptr);
       }
       for (std::size_t r = 0; r < sheet->Rows.size() && error == LXW_NO_ERROR; ++r) {
