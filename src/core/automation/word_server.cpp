@@ -311,6 +311,8 @@ class TWordTables : public TWordObject {
   }
 };
 
+DispatchPtr MakeParagraphs(const std::shared_ptr<TAppState>& app, const std::shared_ptr<TWordDoc>& doc);
+
 void TWordRange::Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) {
   TWordDocument& model = Model();
   const bool put = IsPut(kind);
@@ -383,9 +385,9 @@ void TWordRange::Call(int member, unsigned kind, std::span<OleVariant> args, Ole
       if (put) ReadOnly(member);
       Return(result, OleVariant::FromDispatch(MakeDispatch<TWordTables>(App(), Doc())));
       break;
-    default:  // Paragraphs: only its Count is offered, as the document's
+    default:  // Paragraphs: its Count is the document's
       if (put) ReadOnly(member);
-      Return(result, OleVariant::FromInteger(model.ParagraphCount()));
+      Return(result, OleVariant::FromDispatch(MakeParagraphs(App(), Doc())));
       break;
   }
 }
@@ -418,6 +420,10 @@ class TWordSimple : public TWordObject {  // ActiveWindow, Paragraphs
   bool window_;
   int state_ = 0;
 };
+
+DispatchPtr MakeParagraphs(const std::shared_ptr<TAppState>& app, const std::shared_ptr<TWordDoc>& doc) {
+  return MakeDispatch<TWordSimple>(app, doc, false);
+}
 
 class TWordPageSetup : public TWordObject {
  public:
