@@ -50,6 +50,14 @@ std::string DocumentXml() {
   return xml;
 }
 
+// Removes the two files when the fuzzer exits.
+struct TCleanup {
+  ~TCleanup() {
+    std::remove(FilePath().c_str());
+    std::remove(DocxPath().c_str());
+  }
+} cleanup;
+
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
