@@ -11,7 +11,9 @@
 // that other work on a shared machine does not blur the ratios. Peak memory is the process's
 // maximum resident set.
 //
-//   bench/run.sh office_export [DIR]   (DIR: where the files are written, default /tmp)
+//   bench/run.sh office_export [DIR] [--only xlsx|docx]
+//     DIR: where the files are written (default /tmp); --only runs one part (ours only, once) and
+//     prints its time and peak memory, for profiling.
 #include <sys/resource.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
@@ -295,7 +297,12 @@ void Time(TBest& best, F&& run) {
 
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
-  const fs::path dir = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
+  fs::path dir = fs::temp_directory_path();
+  std::string only;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--only" && i + 1 < argc) only = argv[++i];
+    else dir = argv[i];
+  }
   const std::string xlsxOurs = (dir / "bexlo-bench-ours.xlsx").string();
   const std::string xlsxBase = (dir / "bexlo-bench-base.xlsx").string();
   const std::string prn = (dir / "bexlo-bench-1000.prn").string();
@@ -308,6 +315,15 @@ int main(int argc, char** argv) {
   const std::vector<TParagraph> paragraphs = ReadParagraphs(prn);
 
   const double input = PeakMegabytes();
+  if (!only.empty()) {
+    TBest once;
+    if (only == "xlsx") Time(once, [&] { OursXlsx(records, xlsxOurs); });
+    else Time(once, [&] { ExportOutputToDocx(prn, docxOurs); });
+    std::printf("%s: %.3f s CPU, %.3f s wall; peak memory %.1f MB (%.1f MB with the input alone)\n", only.c_str(),
+                once.Cpu, once.Wall, PeakMegabytes(), input);
+    if (!std::getenv("BEXLO_BENCH_KEEP")) for (const std::string& path : {xlsxOurs, prn, docxOurs}) fs::remove(path);
+    return 0;
+  }
   TBest xlsx, xlsxBaseline, docx, docxBaseline;
   double peakXlsx = 0;
   for (int round = 0; round < kRounds; ++round) {

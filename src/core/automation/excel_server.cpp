@@ -136,6 +136,20 @@ void TWorkbookData::SaveTo(const std::string& path) {
     };
     const std::string dateCode = DateFormatCode(false);
     const std::string dateTimeCode = DateFormatCode(true);
+    // The format of each number format (by index), bold or not, made when first used; then the
+    // two default date formats.
+    std::vector<lxw_format*> byIndex(2 * (NumFormats.size() + 2), nullptr);
+    std::vector<bool> made(byIndex.size(), false);
+    auto indexed = [&](std::size_t index, bool bold) -> lxw_format* {
+      const std::size_t slot = 2 * index + (bold ? 1 : 0);
+      if (!made[slot]) {
+        const std::string& code = index < NumFormats.size() ? NumFormats[index]
+                                  : index == NumFormats.size() ? dateCode : dateTimeCode;
+        byIndex[slot] = format(code, bold);
+        made[slot] = true;
+      }
+      return byIndex[slot];
+    };
     lxw_error error = LXW_NO_ERROR;
     int number = 0;
     for (const auto& sheet : Sheets) {
@@ -148,7 +162,9 @@ void TWorkbookData::SaveTo(const std::string& path) {
         workbook_close(book);
         return "cannot add a sheet";
       }
-      if (sheet->AutoFit) {
+      // Numbers and dates widen their column to fit, as the spreadsheet application does when
+      // they are entered; text does so only when the columns were auto-fitted.
+      {
         std::vector<double> widths;
         for (const auto& row : sheet->Rows) {
           if (widths.size() < row.size()) widths.resize(row.size(), 0);
@@ -156,17 +172,24 @@ void TWorkbookData::SaveTo(const std::string& path) {
             const TCell& cell = row[c];
             double chars = 0;
             switch (cell.Kind) {
-              case TCellKind::Text: chars = static_cast<double>(Utf8Length(Strings[cell.Text])); break;
+              case TCellKind::Text:
+                if (sheet->AutoFit) chars = static_cast<double>(Utf8Length(Strings[cell.Text]));
+                break;
               case TCellKind::Number: chars = static_cast<double>(FloatToStr(cell.Number).size()); break;
-              case TCellKind::Date: chars = static_cast<double>(dateTimeCode.size()); break;
+              case TCellKind::Date:
+                chars = static_cast<double>(
+                    (cell.NumFormat != 0 ? NumFormats[cell.NumFormat]
+                     : cell.Number != std::floor(cell.Number) ? dateTimeCode : dateCode).size());
+                break;
               case TCellKind::Boolean: chars = 5; break;
               case TCellKind::Empty: break;
             }
             widths[c] = std::max(widths[c], chars * (cell.Bold ? 1.1 : 1.0));
           }
         }
+        constexpr double kDefaultWidth = 8.43;
         for (std::size_t c = 0; c < widths.size(); ++c)
-          if (widths[c] > 0)
+          if (widths[c] > 0 && (sheet->AutoFit || widths[c] + 1.5 > kDefaultWidth))
             worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), std::min(255.0, widths[c] + 1.5), nullptr);
       }
       for (std::size_t r = 0; r < sheet->Rows.size() && error == LXW_NO_ERROR; ++r) {
@@ -175,25 +198,26 @@ void TWorkbookData::SaveTo(const std::string& path) {
           const TCell& cell = row[c];
           const lxw_row_t rr = static_cast<lxw_row_t>(r);
           const lxw_col_t cc = static_cast<lxw_col_t>(c);
-          const std::string& code = NumFormats[cell.NumFormat];
+          lxw_format* const f = indexed(cell.NumFormat, cell.Bold);
           switch (cell.Kind) {
             case TCellKind::Empty:
-              if (cell.NumFormat != 0 || cell.Bold) error = worksheet_write_blank(ws, rr, cc, format(code, cell.Bold));
+              if (cell.NumFormat != 0 || cell.Bold) error = worksheet_write_blank(ws, rr, cc, f);
               break;
             case TCellKind::Number:
-              error = worksheet_write_number(ws, rr, cc, cell.Number, format(code, cell.Bold));
+              error = worksheet_write_number(ws, rr, cc, cell.Number, f);
               break;
             case TCellKind::Date: {
               const bool time = cell.Number != std::floor(cell.Number);
-              const std::string& dateFormat = cell.NumFormat != 0 ? code : time ? dateTimeCode : dateCode;
-              error = worksheet_write_number(ws, rr, cc, cell.Number, format(dateFormat, cell.Bold));
+              lxw_format* const date =
+                  cell.NumFormat != 0 ? f : indexed(NumFormats.size() + (time ? 1 : 0), cell.Bold);
+              error = worksheet_write_number(ws, rr, cc, cell.Number, date);
               break;
             }
             case TCellKind::Text:
-              error = worksheet_write_string(ws, rr, cc, Strings[cell.Text].c_str(), format(code, cell.Bold));
+              error = worksheet_write_string(ws, rr, cc, Strings[cell.Text].c_str(), f);
               break;
             case TCellKind::Boolean:
-              error = worksheet_write_boolean(ws, rr, cc, cell.Number != 0 ? 1 : 0, format(code, cell.Bold));
+              error = worksheet_write_boolean(ws, rr, cc, cell.Number != 0 ? 1 : 0, f);
               break;
           }
           if (error != LXW_NO_ERROR) break;
@@ -508,8 +532,8 @@ class TExcelWorkbooks : public TOfficeObject {
  protected:
   void Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) override {
     if (IsPut(kind)) ReadOnly(member);
+    App()->Collect();
     auto& books = App()->Documents;
-    std::erase_if(books, [](const auto& d) { return d->Closed; });
     switch (member) {
       case 0: {  // Add([template]): a workbook of one sheet
         auto book = std::make_shared<TWorkbookData>();

@@ -30,6 +30,12 @@ std::string OfficeDocumentPath(std::string_view extension) {
 
 namespace office {
 
+void TAppState::Collect() {
+  std::erase_if(Documents, [](const std::shared_ptr<TOfficeDocument>& d) {
+    return d->Closed || (!d->Dirty && !d->SavedPath.empty() && d.use_count() == 1);
+  });
+}
+
 void TAppState::SaveChanged() {
   namespace fs = std::filesystem;
   std::vector<std::string> saved;

@@ -37,6 +37,10 @@ struct TAppState {
   // path an earlier document of this application took gets " (2)", " (3)", ... before its
   // extension.
   void SaveChanged();
+  // Forgets the documents that are closed, and those that are saved and no object of the
+  // application refers to any more: nobody can reach them but through the collection, and a
+  // long session would otherwise keep every document it ever wrote in memory.
+  void Collect();
 };
 
 // Base of every object of a server: its member table and the application it belongs to.

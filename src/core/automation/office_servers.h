@@ -20,6 +20,8 @@
 //     InsertBreak, Collapse, MoveEnd. Table: Cell(row, col).Range, Rows.Add, Rows.Count,
 //     Columns.AutoFit, Columns.Count.
 // A member an object does not have raises EOleError naming the server, the object and the member.
+// A saved document that no object refers to any more is dropped from its application's
+// collection (the servers have no window in which it could stay open for the user).
 //
 // Where documents go: OfficeFileName when the host sets it, else OfficeSourceName (the report
 // output the document is made from, which the office link sets), in both cases with the

@@ -1,5 +1,9 @@
 #include "automation/server_object.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+
 #include "util/exceptions.h"
 #include "util/format.h"
 #include "util/messages.h"
@@ -23,12 +27,42 @@ HRESULT TServerObject::GetTypeInfoCount(unsigned& count) {
   return Alive() ? S_OK : RPC_E_DISCONNECTED;
 }
 
+namespace {
+
+// Recent lookups: callers pass the same member names again and again (the office link passes
+// string literals), so a name's table and text pointer usually find the answer without a scan.
+// An entry is a tag of (table, text pointer) and the member's index; a hit is always checked
+// against the table, so a reused buffer holding another name, or two threads filling the same
+// slot, can only cost a scan.
+std::array<std::atomic<std::uint64_t>, 256> recent;
+
+std::uint64_t Tag(const void* table, const char* data) noexcept {
+  std::uint64_t key = reinterpret_cast<std::uintptr_t>(table) * 0x9E3779B97F4A7C15ull ^ reinterpret_cast<std::uintptr_t>(data);
+  key ^= key >> 29;
+  return key * 0xBF58476D1CE4E5B9ull;
+}
+
+}  // namespace
+
 HRESULT TServerObject::GetIDsOfNames(std::string_view name, DISPID& id) {
   if (!Alive()) return RPC_E_DISCONNECTED;
   const auto names = MemberNames();
+  const std::uint64_t tag = Tag(names.data(), name.data());
+  std::atomic<std::uint64_t>& slot = recent[tag >> 56];
+  const std::uint64_t entry = slot.load(std::memory_order_relaxed);
+  if ((entry >> 16) == (tag & 0xFFFFFFFFFFFFull)) {
+    const std::size_t index = entry & 0xFFFF;
+    if (index < names.size() && SameMemberName(names[index], name)) {
+      id = static_cast<DISPID>(index);
+      return S_OK;
+    }
+  }
+  const unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]) & 0xDF;  // ASCII upper
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (SameMemberName(names[i], name)) {
+    if (names[i].size() == name.size() && (static_cast<unsigned char>(names[i][0]) & 0xDF) == first &&
+        SameMemberName(names[i], name)) {
       id = static_cast<DISPID>(i);
+      slot.store((tag & 0xFFFFFFFFFFFFull) << 16 | i, std::memory_order_relaxed);
       return S_OK;
     }
   }

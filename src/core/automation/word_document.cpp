@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "automation/file_beside.h"
@@ -23,10 +24,13 @@ constexpr char32_t kPageBreak = U'\f';
 // The text as the document keeps it: UTF-8 repaired, control characters other than TAB, VT and
 // FF dropped, CR/LF turned into `newline` (0 drops them). Returns the characters kept.
 std::int64_t Clean(std::string_view text, char32_t newline, std::string& out) {
-  out.clear();
-  out.reserve(text.size());
-  std::int64_t count = 0;
+  // Most text is printable ASCII and is taken as it is.
   std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x20 && static_cast<unsigned char>(text[i]) < 0x7F) ++i;
+  out.assign(text.data(), i);
+  if (i == text.size()) return static_cast<std::int64_t>(i);
+  out.reserve(text.size());
+  std::int64_t count = static_cast<std::int64_t>(i);
   while (i < text.size()) {
     const unsigned char byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x20 && byte < 0x7F) {  // the common case, ASCII printable
@@ -168,9 +172,13 @@ void TWordDocument::EnsureStarts() const {
 TWordDocument::TLocation TWordDocument::Locate(std::int64_t pos) const {
   pos = Clamp(pos);
   EnsureStarts();
-  const auto it = std::upper_bound(starts_.begin(), starts_.end(), pos);
   TLocation at;
-  at.Block = static_cast<std::size_t>(it - starts_.begin()) - 1;
+  if (pos >= starts_.back()) {  // the last block, where a growing document is written
+    at.Block = starts_.size() - 1;
+  } else {
+    const auto it = std::upper_bound(starts_.begin(), starts_.end(), pos);
+    at.Block = static_cast<std::size_t>(it - starts_.begin()) - 1;
+  }
   std::int64_t rel = pos - starts_[at.Block];
   const TBlock& block = blocks_[at.Block];
   if (!block.Table) {
@@ -234,12 +242,12 @@ std::int64_t TWordDocument::InsertInto(TParagraph& para, std::int64_t offset, st
   const std::int64_t count = Clean(text, inCell ? kLineBreak : 0, clean);
   if (count == 0) return 0;
   offset = std::clamp<std::int64_t>(offset, 0, para.Length);
-  if (offset == 0) {
-    if (!para.Runs.empty() && para.Runs.front().Format == 0) {
+  if (offset == 0) {  // at the paragraph's start: the format of its mark
+    if (!para.Runs.empty() && para.Runs.front().Format == para.MarkFormat) {
       para.Runs.front().Text.insert(0, clean);
       para.Runs.front().Length += count;
     } else {
-      para.Runs.insert(para.Runs.begin(), TRun{std::move(clean), count, 0});
+      para.Runs.insert(para.Runs.begin(), TRun{std::move(clean), count, para.MarkFormat});
     }
   } else if (offset == para.Length) {  // appending: the last run's format
     para.Runs.back().Text += clean;
@@ -265,7 +273,9 @@ std::int64_t TWordDocument::InsertText(std::int64_t pos, std::string_view text) 
   std::int64_t inserted = 0;
   std::size_t i = 0;
   while (i <= text.size()) {
-    const std::size_t stop = text.find_first_of("\r\n", i);
+    std::size_t stop = i;
+    while (stop < text.size() && text[stop] != '\r' && text[stop] != '\n') ++stop;
+    if (stop == text.size()) stop = std::string_view::npos;
     const std::string_view piece = text.substr(i, stop == std::string_view::npos ? std::string_view::npos : stop - i);
     if (!piece.empty()) {
       const TLocation at = Locate(pos);
@@ -408,20 +418,19 @@ std::string TWordDocument::Text(std::int64_t start, std::int64_t end) const {
 }
 
 void TWordDocument::ChangeFormatImpl(std::int64_t start, std::int64_t end,
-                                     const std::function<void(TWordCharFormat&)>& change) {
+                                     const std::function<std::uint32_t(std::uint32_t)>& derive) {
   start = std::max<std::int64_t>(start, 0);
   end = std::min(end, length_);
   if (end <= start) return;
   EnsureStarts();
-  // Formats already changed, old index -> new index, so that every run interns once.
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> done;
+  // Formats already derived in this call (a range seldom holds more than a few formats).
+  std::array<std::pair<std::uint32_t, std::uint32_t>, 8> done;
+  std::size_t doneCount = 0;
   auto changed = [&](std::uint32_t old) {
-    for (const auto& [from, to] : done)
-      if (from == old) return to;
-    TWordCharFormat format = formats_[old];
-    change(format);
-    const std::uint32_t to = Intern(format);
-    done.emplace_back(old, to);
+    for (std::size_t i = 0; i < doneCount; ++i)
+      if (done[i].first == old) return done[i].second;
+    const std::uint32_t to = derive(old);
+    if (doneCount < done.size()) done[doneCount++] = {old, to};
     return to;
   };
   auto changePara = [&](TParagraph& para, std::int64_t ps) {
@@ -429,7 +438,18 @@ void TWordDocument::ChangeFormatImpl(std::int64_t start, std::int64_t end,
     const std::int64_t to = std::min(end, ps + para.Length + 1) - ps;
     if (to <= from) return;
     const std::int64_t textTo = std::min(to, para.Length);
-    if (from < textTo) {
+    // Runs that already have the format stay as they are: no split, no merge.
+    bool differs = false;
+    std::int64_t at = 0;
+    for (const TRun& run : para.Runs) {
+      if (at >= textTo) break;
+      if (at + run.Length > from && changed(run.Format) != run.Format) {
+        differs = true;
+        break;
+      }
+      at += run.Length;
+    }
+    if (from < textTo && differs) {
       const std::size_t first = SplitAt(para, from);
       const std::size_t last = SplitAt(para, textTo);
       for (std::size_t i = first; i < last; ++i) para.Runs[i].Format = changed(para.Runs[i].Format);
@@ -452,6 +472,33 @@ void TWordDocument::ChangeFormatImpl(std::int64_t start, std::int64_t end,
       at += 1;
     }
   }
+}
+
+void TWordDocument::SetFontProperty(std::int64_t start, std::int64_t end, TFontProperty property,
+                                    std::string_view name, int value) {
+  if (property == TFontProperty::fpName) {
+    const auto it = std::find(face_names_.begin(), face_names_.end(), name);
+    value = static_cast<int>(it - face_names_.begin());
+    if (it == face_names_.end()) face_names_.emplace_back(name);
+  }
+  const std::uint64_t key = static_cast<std::uint64_t>(static_cast<std::uint8_t>(property)) << 32 |
+                            static_cast<std::uint32_t>(value);
+  ChangeFormatImpl(start, end, [&](std::uint32_t old) {
+    const std::uint64_t full = key | static_cast<std::uint64_t>(old) << 36;
+    if (const auto it = derived_.find(full); it != derived_.end()) return it->second;
+    TWordCharFormat format = formats_[old];
+    switch (property) {
+      case TFontProperty::fpName: format.Name = face_names_[static_cast<std::size_t>(value)]; break;
+      case TFontProperty::fpHalfPoints: format.HalfPoints = value; break;
+      case TFontProperty::fpBold: format.Bold = value != 0; break;
+      case TFontProperty::fpItalic: format.Italic = value != 0; break;
+      case TFontProperty::fpUnderline: format.Underline = value != 0; break;
+      case TFontProperty::fpStrike: format.Strike = value != 0; break;
+    }
+    const std::uint32_t to = Intern(format);
+    derived_.emplace(full, to);
+    return to;
+  });
 }
 
 const TWordCharFormat& TWordDocument::FormatAt(std::int64_t pos) const {
@@ -717,9 +764,23 @@ std::string TWordDocument::DocumentXml() const {
 
   const double textWidth = std::max(72.0, PageWidth - LeftMargin - RightMargin);
 
+  // The size of the text, so that the document is built in one allocation.
+  std::size_t estimate = 2048;
+  auto estimatePara = [&](const TParagraph& para) {
+    std::size_t size = 64 + props[para.MarkFormat].size();
+    for (const TRun& run : para.Runs) size += 64 + props[run.Format].size() + run.Text.size() + run.Text.size() / 8;
+    return size;
+  };
+  for (const TBlock& block : blocks_) {
+    if (!block.Table) {
+      estimate += estimatePara(block.Paragraph);
+      continue;
+    }
+    estimate += 1024;
+    for (const auto& row : block.Table->Rows)
+      for (const auto& cell : row) estimate += 128 + estimatePara(cell);
+  }
   std::string out;
-  std::size_t estimate = 1024;
-  for (const TBlock& block : blocks_) estimate += block.Table ? 512 : 64 + 2 * static_cast<std::size_t>(block.Paragraph.Length);
   out.reserve(estimate);
   out += kXmlHead;
   out += "<w:document xmlns:w=\"";
@@ -904,11 +965,12 @@ std::string TWordDocument::SaveToMemory() const {
 
 void TWordDocument::SaveToFile(const std::string& path) const {
   // The package is written by libzip straight into the file beside the target.
-  std::vector<std::pair<std::string, std::string>> parts = {{"[Content_Types].xml", kContentTypes},
-                                                            {"_rels/.rels", kPackageRels},
-                                                            {"word/_rels/document.xml.rels", kDocumentRels},
-                                                            {"word/document.xml", DocumentXml()},
-                                                            {"word/styles.xml", StylesXml()}};
+  std::vector<std::pair<std::string, std::string>> parts;
+  parts.emplace_back("[Content_Types].xml", kContentTypes);
+  parts.emplace_back("_rels/.rels", kPackageRels);
+  parts.emplace_back("word/_rels/document.xml.rels", kDocumentRels);
+  parts.emplace_back("word/document.xml", DocumentXml());
+  parts.emplace_back("word/styles.xml", StylesXml());
   WriteFileBesideWith(path, [&](const std::string& temporary) -> std::string {
     int code = 0;
     zip_t* archive = zip_open(temporary.c_str(), ZIP_TRUNCATE, &code);

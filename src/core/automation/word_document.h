@@ -9,7 +9,7 @@
 // position after its mark, and an insertion there goes in front of that final mark.
 //
 // Text inserted into a paragraph takes the format of the character before it in the paragraph,
-// or the document's default format at the paragraph's start. A CR or LF in inserted text starts a
+// or at the paragraph's start the format of the paragraph's mark, as in the word processor. A CR or LF in inserted text starts a
 // new paragraph (CR LF counts once); inside a table cell it becomes a line break. TAB is a tab,
 // VT a line break, FF a page break; other control characters are dropped, and bytes that are not
 // UTF-8 are replaced.
@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -84,8 +85,17 @@ class TWordDocument {
   // Applies `change` to the format of every character (paragraph marks included) in [start, end).
   template <class F>
   void ChangeFormat(std::int64_t start, std::int64_t end, F change) {
-    ChangeFormatImpl(start, end, [&](TWordCharFormat& f) { change(f); });
+    ChangeFormatImpl(start, end, [&](std::uint32_t old) {
+      TWordCharFormat format = formats_[old];
+      change(format);
+      return Intern(format);
+    });
   }
+  // One property of the font, as the server's Font object sets it: a face name, a size in half
+  // points, or a style flag (0 or 1). Formats derived this way are remembered, so that setting
+  // the same property again costs a lookup.
+  enum class TFontProperty : std::uint8_t { fpName, fpHalfPoints, fpBold, fpItalic, fpUnderline, fpStrike };
+  void SetFontProperty(std::int64_t start, std::int64_t end, TFontProperty property, std::string_view name, int value);
   // The format of the character at pos (of the final mark at the end).
   const TWordCharFormat& FormatAt(std::int64_t pos) const;
   const std::vector<TWordCharFormat>& Formats() const noexcept { return formats_; }
@@ -142,7 +152,8 @@ class TWordDocument {
   };
 
   std::uint32_t Intern(const TWordCharFormat& format);
-  void ChangeFormatImpl(std::int64_t start, std::int64_t end, const std::function<void(TWordCharFormat&)>& change);
+  // Gives every character of [start, end) the format derive(its format).
+  void ChangeFormatImpl(std::int64_t start, std::int64_t end, const std::function<std::uint32_t(std::uint32_t)>& derive);
   std::int64_t Clamp(std::int64_t pos) const noexcept;
   void EnsureStarts() const;
   void Invalidate(std::size_t block) noexcept;
@@ -156,6 +167,8 @@ class TWordDocument {
   std::vector<TBlock> blocks_;
   std::vector<std::unique_ptr<TTable>> tables_;  // owned, in creation order
   std::vector<TWordCharFormat> formats_;         // [0] = default
+  std::unordered_map<std::uint64_t, std::uint32_t> derived_;  // (format, property, value) -> format
+  std::vector<std::string> face_names_;          // face names set so far, by index
   std::int64_t length_ = 0;
   mutable std::vector<std::int64_t> starts_;
   mutable std::size_t valid_starts_ = 0;

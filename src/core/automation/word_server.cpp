@@ -77,24 +77,18 @@ class TWordFont : public TWordObject {
     }
     const OleVariant value = PutValue(args);
     Touch();
+    using P = TWordDocument::TFontProperty;
     switch (member) {
-      case 0: {
-        const std::string name = TextOf(value);
-        model.ChangeFormat(pos_->Start, pos_->End, [&](TWordCharFormat& f) { f.Name = name; });
-        break;
-      }
+      case 0: model.SetFontProperty(pos_->Start, pos_->End, P::fpName, TextOf(value), 0); break;
       case 1: {
         const double points = NumberArg(args, args.size() - 1);
         if (!(points >= 1 && points <= 1638)) Fail(msg::SOleBadArgument);
-        const int half = static_cast<int>(std::lround(points * 2));
-        model.ChangeFormat(pos_->Start, pos_->End, [&](TWordCharFormat& f) { f.HalfPoints = half; });
+        model.SetFontProperty(pos_->Start, pos_->End, P::fpHalfPoints, {}, static_cast<int>(std::lround(points * 2)));
         break;
       }
       default: {
-        const bool on = value.ToBoolean();
-        model.ChangeFormat(pos_->Start, pos_->End, [&](TWordCharFormat& f) {
-          (member == 2 ? f.Bold : member == 3 ? f.Italic : member == 4 ? f.Underline : f.Strike) = on;
-        });
+        const P property = member == 2 ? P::fpBold : member == 3 ? P::fpItalic : member == 4 ? P::fpUnderline : P::fpStrike;
+        model.SetFontProperty(pos_->Start, pos_->End, property, {}, value.ToBoolean() ? 1 : 0);
         break;
       }
     }
@@ -117,6 +111,11 @@ class TWordRange : public TWordObject {
     Doc()->Model.Attach(&pos_);
   }
   ~TWordRange() override { Doc()->Model.Detach(&pos_); }
+  // Points the range at [start, end) again (for a range object that nobody else holds).
+  void Reset(std::int64_t start, std::int64_t end) noexcept {
+    pos_.Start = start;
+    pos_.End = end;
+  }
   BEXLO_MEMBERS("Range", "Start", "End", "Text", "Font", "InsertAfter", "InsertBefore", "InsertParagraphAfter",
                 "InsertBreak", "Collapse", "MoveEnd", "Tables", "Paragraphs")
 
@@ -312,6 +311,8 @@ class TWordTables : public TWordObject {
   }
 };
 
+DispatchPtr MakeParagraphs(const std::shared_ptr<TAppState>& app, const std::shared_ptr<TWordDoc>& doc);
+
 void TWordRange::Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) {
   TWordDocument& model = Model();
   const bool put = IsPut(kind);
@@ -384,9 +385,9 @@ void TWordRange::Call(int member, unsigned kind, std::span<OleVariant> args, Ole
       if (put) ReadOnly(member);
       Return(result, OleVariant::FromDispatch(MakeDispatch<TWordTables>(App(), Doc())));
       break;
-    default:  // Paragraphs: only its Count is offered, as the document's
+    default:  // Paragraphs: its Count is the document's
       if (put) ReadOnly(member);
-      Return(result, OleVariant::FromInteger(model.ParagraphCount()));
+      Return(result, OleVariant::FromDispatch(MakeParagraphs(App(), Doc())));
       break;
   }
 }
@@ -420,6 +421,10 @@ class TWordSimple : public TWordObject {  // ActiveWindow, Paragraphs
   int state_ = 0;
 };
 
+DispatchPtr MakeParagraphs(const std::shared_ptr<TAppState>& app, const std::shared_ptr<TWordDoc>& doc) {
+  return MakeDispatch<TWordSimple>(app, doc, false);
+}
+
 class TWordPageSetup : public TWordObject {
  public:
   using TWordObject::TWordObject;
@@ -452,6 +457,11 @@ class TWordPageSetup : public TWordObject {
 class TWordDocumentObject : public TWordObject {
  public:
   using TWordObject::TWordObject;
+
+ private:
+  DispatchPtr content_;
+
+ public:
   BEXLO_MEMBERS("Document", "Content", "Range", "Tables", "PageSetup", "ActiveWindow", "UndoClear", "SaveAs", "Close",
                 "Paragraphs", "FullName", "Name", "Saved")
 
@@ -460,7 +470,12 @@ class TWordDocumentObject : public TWordObject {
     if (IsPut(kind) && member != 11) ReadOnly(member);
     TWordDocument& model = Model();
     switch (member) {
-      case 0: Return(result, OleVariant::FromDispatch(MakeDispatch<TWordRange>(App(), Doc(), 0, model.Length()))); break;
+      case 0:
+        // The whole document; the range handed out last is reused when nobody holds it any more.
+        if (content_ && content_->RefCount() == 1) static_cast<TWordRange*>(content_.get())->Reset(0, model.Length());
+        else content_ = MakeDispatch<TWordRange>(App(), Doc(), 0, model.Length());
+        Return(result, OleVariant::FromDispatch(content_));
+        break;
       case 1: {
         const std::int64_t start = args.size() >= 1 && !args[0].Deref().IsEmpty() ? IntArg(args, 0) : 0;
         const std::int64_t end = args.size() >= 2 && !args[1].Deref().IsEmpty() ? IntArg(args, 1) : model.Length();
@@ -512,8 +527,8 @@ class TWordDocuments : public TOfficeObject {
  protected:
   void Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) override {
     if (IsPut(kind)) ReadOnly(member);
+    App()->Collect();
     auto& docs = App()->Documents;
-    std::erase_if(docs, [](const auto& d) { return d->Closed; });
     switch (member) {
       case 0: {
         auto doc = std::make_shared<TWordDoc>();

@@ -29,27 +29,26 @@ std::array<DispatchPtr, 2>& Applications() {
 const char* ProgIdOf(TOLELink::TKind kind) { return kind == TOLELink::okExcel ? kExcelProgId : kWordProgId; }
 
 // Late-bound calls: a property get, a method call (with a result), a property put.
-OleVariant Invoke(const DispatchPtr& object, std::string_view member, unsigned kind,
-                  std::initializer_list<OleVariant> args) {
+OleVariant Invoke(const DispatchPtr& object, std::string_view member, unsigned kind, std::span<OleVariant> args) {
   if (!object) throw EOleError(msg::SOleUnavailable);
-  // Arguments are passed as a mutable span; at most a handful per call.
-  std::array<OleVariant, 4> list;
-  std::size_t n = 0;
-  for (const OleVariant& arg : args) list[n++] = arg;
   OleVariant result;
-  DispatchInvoke(*object, member, kind, std::span<OleVariant>(list.data(), n),
-                 (kind & DISPATCH_PROPERTYPUT) ? nullptr : &result);
+  DispatchInvoke(*object, member, kind, args, (kind & DISPATCH_PROPERTYPUT) ? nullptr : &result);
   return result;
 }
 
 OleVariant Get(const DispatchPtr& object, std::string_view member) {
   return Invoke(object, member, DISPATCH_PROPERTYGET, {});
 }
-OleVariant Call(const DispatchPtr& object, std::string_view member, std::initializer_list<OleVariant> args = {}) {
+OleVariant Call(const DispatchPtr& object, std::string_view member) {
+  return Invoke(object, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+}
+template <class... Args>
+OleVariant Call(const DispatchPtr& object, std::string_view member, Args&&... values) {
+  OleVariant args[] = {std::forward<Args>(values)...};
   return Invoke(object, member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
 }
 void Put(const DispatchPtr& object, std::string_view member, OleVariant value) {
-  Invoke(object, member, DISPATCH_PROPERTYPUT, {std::move(value)});
+  Invoke(object, member, DISPATCH_PROPERTYPUT, std::span<OleVariant>(&value, 1));
 }
 DispatchPtr Object(const OleVariant& value) {
   if (value.BaseType() != OleVariant::varDispatch) throw EOleError(msg::SOleTypeMismatch);
@@ -127,7 +126,7 @@ void TOLELink::ReleaseApplications() noexcept {
 void TOLELink::AddDoc() {
   Guarded([&] {
     if (kind_ == okExcel) {
-      document_ = Object(Call(Object(Get(application_, "Workbooks")), "Add", {Number(1)}));
+      document_ = Object(Call(Object(Get(application_, "Workbooks")), "Add", Number(1)));
     } else {
       document_ = Object(Call(Object(Get(application_, "Documents")), "Add"));
     }
@@ -139,7 +138,7 @@ void TOLELink::NewRange() {
   if (kind_ != okWord) return;
   Guarded([&] {
     const double e = Get(Object(Get(document_, "Content")), "End").ToDouble();
-    range_ = Object(Call(document_, "Range", {Number(e - 1), Number(e)}));
+    range_ = Object(Call(document_, "Range", Number(e - 1), Number(e)));
     range_font_ = Object(Get(range_, "Font"));
   });
 }
@@ -151,10 +150,10 @@ void TOLELink::AddVars(TParamList& vars) {
     if (kind_ == okExcel) {
       const DispatchPtr sheets = Object(Get(document_, "Sheets"));
       if (Get(sheets, "Count").ToDouble() == 0) sheet_ = Object(Call(sheets, "Add"));
-      else sheet_ = Object(Call(document_, "Sheets", {Number(1)}));
+      else sheet_ = Object(Call(document_, "Sheets", Number(1)));
     } else {
-      sheet_ = Object(Call(Object(Get(document_, "Tables")), "Add",
-                           {OleVariant::FromDispatch(range_), Number(1), Number(n)}));
+      sheet_ = Object(Call(Object(Get(document_, "Tables")), "Add", OleVariant::FromDispatch(range_),
+                           Number(1), Number(n)));
     }
   });
   for (int i = 1; i <= n; ++i) {
@@ -169,11 +168,11 @@ void TOLELink::AddVars(TParamList& vars) {
 void TOLELink::Columns(int index, const OleVariant& value) {
   Guarded([&] {
     if (kind_ == okExcel) {
-      const DispatchPtr cell = Object(Call(sheet_, "Cells", {Number(row_), Number(index + 1)}));
+      const DispatchPtr cell = Object(Call(sheet_, "Cells", Number(row_), Number(index + 1)));
       if (value.BaseType() == OleVariant::varOleStr) Put(cell, "NumberFormat", Text("@"));
       Put(cell, "Value", value);
     } else {
-      const DispatchPtr cell = Object(Call(sheet_, "Cell", {Number(row_), Number(index + 1)}));
+      const DispatchPtr cell = Object(Call(sheet_, "Cell", Number(row_), Number(index + 1)));
       Put(Object(Get(cell, "Range")), "Text", value);
     }
   });
@@ -247,14 +246,14 @@ void TOLELink::SetFont(int fontCode, int fontSize) {
 void TOLELink::NewPage() {
   if (kind_ != okWord) return;
   Guarded([&] {
-    Call(range_, "Collapse", {Number(0)});
+    Call(range_, "Collapse", Number(0));
     Call(range_, "InsertBreak");
   });
 }
 
 void TOLELink::InsertText(std::string_view text) {
   if (kind_ != okWord) return;
-  Guarded([&] { Call(range_, "InsertAfter", {Text(text)}); });
+  Guarded([&] { Call(range_, "InsertAfter", Text(text)); });
 }
 
 void TOLELink::NewParagraph() {

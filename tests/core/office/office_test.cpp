@@ -71,8 +71,11 @@ TEST(WordDocumentTest, CountsPositionsAsTheWordProcessorDoes) {
   EXPECT_FALSE(doc.FormatAt(4).Bold);
   doc.InsertText(3, "x");  // takes the format of the character before it
   EXPECT_TRUE(doc.FormatAt(3).Bold);
-  doc.InsertText(0, "y");  // at a paragraph's start: the default format
-  EXPECT_FALSE(doc.FormatAt(0).Bold);
+  doc.InsertText(0, "y");  // at a paragraph's start: the format of its mark
+  EXPECT_TRUE(doc.FormatAt(0).Bold);
+  doc.InsertText(6, "z");  // the second paragraph's mark has the default format
+  EXPECT_FALSE(doc.FormatAt(6).Bold);
+  doc.Delete(6, 7);
 
   doc.Delete(4, 7);  // "x", the mark and "d": the paragraphs join
   EXPECT_EQ(doc.Text(0, doc.Length()), "yabc\ref\r");
@@ -257,6 +260,37 @@ TEST_F(OfficeTest, AMemberTheServerDoesNotKnowIsNamed) {
   } catch (const EOleError& e) {
     EXPECT_EQ(e.Message(), "Invalid class string");
   }
+}
+
+TEST_F(OfficeTest, ScriptsDriveTheServersThroughTheirObjectModels) {
+  const std::string docx = Path("script.docx");
+  const std::string xlsx = Path("script.xlsx");
+  Prepare(".VARS\n"
+          "#W := CreateOLEObject('Word.Application'); D := W.Documents.Add; R := D.Content;\n"
+          "#R.InsertAfter('Hello'); R.InsertParagraphAfter; R.InsertAfter('world');\n"
+          "#R.Font.Bold := TRUE; R.Font.Size := 14; D.PageSetup.Orientation := 1;\n"
+          "#N := D.Paragraphs.Count; T := D.Range(0, 5).Text; E := R.End; B := D.Range(7, 8).Font.Bold;\n"
+          "#D.SaveAs('" + docx + "');\n"
+          "#X := CreateOLEObject('Excel.Application'); K := X.Workbooks.Add; S := K.Sheets(1);\n"
+          "#S.Name := 'Orders'; S.Cells(2, 3).Value := '0042'; S.Cells(2, 4).NumberFormat := '@';\n"
+          "#S.Cells(2, 4).Value := '0042'; S.Cells(1, 1).Value := 1.25; S.Cells(1, 1).Font.Bold := TRUE;\n"
+          "#V := S.Cells(2, 3).Value; F := S.Cells(2, 4).NumberFormat; C := K.Sheets.Count;\n"
+          "#K.SaveAs('" + xlsx + "');\n");
+  EXPECT_EQ(Var("N").GetNumber(), 2);
+  EXPECT_EQ(Var("T").GetString(), "Hello");
+  EXPECT_EQ(Var("E").GetNumber(), 12);  // "Hello", a mark, "world", the final mark
+  EXPECT_TRUE(Var("B").GetBoolean());
+  EXPECT_EQ(Var("V").GetNumber(), 42);  // a General cell reads the number out of the text
+  EXPECT_EQ(Var("F").GetString(), "@");
+  EXPECT_EQ(Var("C").GetNumber(), 1);
+  const std::string xml = ZipPart(docx, "word/document.xml");
+  EXPECT_NE(xml.find("<w:b/><w:bCs/><w:sz w:val=\"28\"/><w:szCs w:val=\"28\"/></w:rPr><w:t xml:space=\"preserve\">Hello"),
+            std::string::npos);
+  EXPECT_NE(xml.find("w:orient=\"landscape\""), std::string::npos);
+  const std::string sheet = ZipPart(xlsx, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("<c r=\"C2\"><v>42</v></c>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<t>0042</t>"), std::string::npos);
+  EXPECT_NE(ZipPart(xlsx, "xl/workbook.xml").find("name=\"Orders\""), std::string::npos);
 }
 
 // ---- the office functions -------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +195,24 @@ TEST_F(RunnerProgram, ReportsErrorsWithTheirTemplatePosition) {
   EXPECT_NE(err_.find("usage: bexlo-report run TEMPLATE"), std::string::npos);
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out_.find("--templates DIR"), std::string::npos);
+}
+
+TEST_F(RunnerProgram, ExportsTheOutputAndSavesOfficeDocuments) {
+  Write("doc.fmt", ".VARS\nA := 1\nL := OpenOLE('EXCEL')\nAddVarsOLE(L, A)\nAddRecordOLE(L)\nCloseOLE(L)\n"
+                   ".REPORTHEADER\n\\F33:14Title\nbody\n");
+  ASSERT_EQ(Run({"run", "doc.fmt", "--one-record", "--out", "doc.prn", "--docx", "doc.word", "--office-file", "sheet"}), 0)
+      << err_;
+  // The document's extension replaces the name's; the paths are printed after the output's.
+  EXPECT_EQ(out_, (fs::canonical(dir_) / "doc.prn").string() + "\n" + (fs::canonical(dir_) / "doc.docx").string() + "\n");
+  EXPECT_EQ(Read(dir_ / "doc.docx").substr(0, 2), "PK");
+  EXPECT_EQ(Read(dir_ / "sheet.xlsx").substr(0, 2), "PK");
+  EXPECT_FALSE(fs::exists(dir_ / "doc.xlsx"));
+
+  // A document that cannot be saved: the guard's message on the error stream, exit status 1.
+  ASSERT_EQ(Run({"run", "doc.fmt", "--one-record", "--out", "doc.prn", "--office-file", "none/sheet"}), 1);
+  EXPECT_EQ(err_.rfind("error: Error in OLE application: Cannot save the document ", 0), 0u) << err_;
+  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+  EXPECT_EQ(ParseCommandLine({"run", "t.fmt", "--docx", "a.docx"}).Options.Docx, "a.docx");
 }
 
 TEST_F(RunnerProgram, FindsIncludedTemplatesAsFiles) {
