@@ -347,6 +347,7 @@ int main(int argc, char** argv) {
               input, peakXlsx, PeakMegabytes());
   std::printf("RATIO xlsx %.2f\n", xlsx.Cpu / xlsxBaseline.Cpu);
   std::printf("RATIO docx %.2f\n", docx.Cpu / docxBaseline.Cpu);
-  for (const std::string& path : {xlsxOurs, xlsxBase, prn, docxOurs, docxBase}) fs::remove(path);
+  if (!std::getenv("BEXLO_BENCH_KEEP"))
+    for (const std::string& path : {xlsxOurs, xlsxBase, prn, docxOurs, docxBase}) fs::remove(path);
   return 0;
 }

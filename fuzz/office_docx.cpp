@@ -50,13 +50,13 @@ std::string DocumentXml() {
   return xml;
 }
 
-// Removes the two files when the fuzzer exits.
+// Removes the two files after each input (the fuzzer may end without running destructors).
 struct TCleanup {
   ~TCleanup() {
     std::remove(FilePath().c_str());
     std::remove(DocxPath().c_str());
   }
-} cleanup;
+};
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
@@ -75,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     --size;
   }
   PrinterDPI = 300;
+  const TCleanup cleanup;
   std::FILE* file = std::fopen(FilePath().c_str(), "wb");
   if (file == nullptr) return 0;
   std::fwrite(data, 1, size, file);

@@ -789,8 +789,9 @@ std::string TWordDocument::DocumentXml() const {
 
   auto writePara = [&](const TParagraph& para, bool breakBefore) {
     out += "<w:p>";
-    // The mark's format matters where it differs from the text's (an empty paragraph's height).
-    const bool markFormat = para.MarkFormat != 0 && (para.Runs.empty() || para.Runs.back().Format != para.MarkFormat);
+    // The mark's format gives an empty paragraph its height; a paragraph with text is as high as
+    // its text, as the output's line is.
+    const bool markFormat = para.MarkFormat != 0 && para.Runs.empty();
     if (breakBefore || markFormat) {
       out += "<w:pPr>";
       if (breakBefore) out += "<w:pageBreakBefore/>";

@@ -293,6 +293,87 @@ TEST_F(OfficeTest, ScriptsDriveTheServersThroughTheirObjectModels) {
   EXPECT_NE(ZipPart(xlsx, "xl/workbook.xml").find("name=\"Orders\""), std::string::npos);
 }
 
+TEST_F(OfficeTest, AnApplicationThatQuitIsReplacedAfterTheGuardsMessage) {
+  TScriptedUserInteraction ui;
+  {
+    TOLELink link(nullptr, "EXCEL");
+    link.AddDoc();
+  }
+  // A script ends the running spreadsheet application the link has cached.
+  Prepare(".VARS\nX := CreateOLEObject('Excel.Application')\nX.Quit\n");
+  ui.AnswerMessage(mrOk);
+  EXPECT_THROW(TOLELink(nullptr, "EXCEL").AddDoc(), EAbort);
+  ASSERT_EQ(ui.Asked().size(), 1u);
+  EXPECT_EQ(ui.Asked()[0].text, "Error in OLE application: The object invoked has disconnected from its clients");
+  EXPECT_FALSE(TOLELink::CachedApplication(TOLELink::okExcel));
+  TOLELink fresh(nullptr, "EXCEL");  // starts a new instance
+  fresh.AddDoc();
+  EXPECT_TRUE(ui.AllAnswered());
+}
+
+TEST_F(OfficeTest, RowsTakeEveryTypeAndSkipWhatHasNoCellValue) {
+  Prepare(".VARS\n"
+          "M := GetValueStr('', 'X')\n"
+          "NAME := 'Desk'\n"
+          "L := OpenOLE('WORD')\n"
+          "AddVarsOLE(L, NAME, NOTHING, L)\n"
+          "AddRecordOLE(L)\n"
+          "CloseOLE(L)\n");
+  const std::string xml = ZipPart(Path("out.docx"), "word/document.xml");
+  EXPECT_EQ(Count(xml, "<w:tr>"), 2);
+  EXPECT_EQ(Count(xml, "<w:tc>"), 6);
+  EXPECT_NE(xml.find(">NOTHING<"), std::string::npos);  // the header names the variable
+  EXPECT_NE(xml.find(">Desk<"), std::string::npos);
+  // The UNDEFINED and OBJECT columns stay empty in the record's row.
+  EXPECT_EQ(Count(xml, "<w:t xml:space=\"preserve\">"), 4);
+}
+
+TEST(WordDocumentTest, RangesKeepTheirPlaceAndTextReplacesTheirContent) {
+  TWordDocument doc;
+  doc.InsertText(0, "one two three");
+  TWordPos word{4, 7};  // "two"
+  doc.Attach(&word);
+  doc.InsertText(0, ">> ");
+  EXPECT_EQ(doc.Text(word.Start, word.End), "two");
+  doc.Delete(word.Start, word.End);
+  EXPECT_EQ(word.Start, word.End);
+  doc.InsertText(word.Start, "2");
+  EXPECT_EQ(doc.Text(0, doc.Length()), ">> one 2 three\r");
+  doc.InsertPageBreak(doc.Length());
+  doc.InsertText(doc.Length(), "next");
+  // A break in the middle of a paragraph stays a break run.
+  EXPECT_NE(doc.DocumentXml().find("three</w:t><w:br w:type=\"page\"/><w:t xml:space=\"preserve\">next"),
+            std::string::npos);
+  // A table's cells are cleared by a deletion over them, the table stays.
+  TWordDocument::TTable* table = doc.AddTable(doc.Length(), 1, 2);
+  doc.SetCellText(*table, 0, 1, "cell");
+  doc.Delete(0, doc.Length());
+  EXPECT_EQ(doc.TableCount(), 1);
+  EXPECT_EQ(doc.CellText(*table, 0, 1), "");
+  doc.Detach(&word);
+}
+
+TEST_F(OfficeTest, WrongArgumentsAreNamedThroughTheObjectModel) {
+  const std::string script = ".VARS\n#W := CreateOLEObject('Word.Application'); D := W.Documents.Add;\n";
+  auto error = [&](const std::string& statement) {
+    try {
+      report_ = std::make_unique<TQoReport>();
+      Prepare(script + "#" + statement + "\n");
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(error("D.Content.Font.Size := 0;"), "Word.Application: Font: invalid argument");
+  EXPECT_EQ(error("T := D.Tables(1);"), "Word.Application: Tables: index 1 is out of range");
+  EXPECT_EQ(error("D.Content.End := 3;"), "no error");
+  EXPECT_EQ(error("D.Name := 'x';"), "Word.Application: Document.Name: the property is read-only");
+  EXPECT_EQ(error("X := CreateOLEObject('Excel.Application'); C := X.Workbooks.Add.Sheets(1).Cells(0, 1);"),
+            "Excel.Application: Worksheet: index 0, 1 is out of range");
+  EXPECT_EQ(error("X := CreateOLEObject('Excel.Application'); S := X.Workbooks.Add.Sheets('Nope');"),
+            "Excel.Application: Sheets: index Nope is out of range");
+}
+
 // ---- the office functions -------------------------------------------------------------------
 
 TEST_F(OfficeTest, SpreadsheetCellsKeepTheirTypesAndTextKeepsLeadingZeros) {
