@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QUrl>
 
+#include "automation/office_servers.h"
 #include "report/office_export.h"
 #include "util/hooks.h"
 #include "util/settings.h"
@@ -13,6 +17,17 @@
 #include "widgets/reportui/edit_form.h"
 
 namespace bexlo {
+namespace {
+
+// A document the office servers saved opens in the desktop's application for it, where there is
+// a desktop (not on the offscreen or minimal platforms of tests and command-line runs).
+void ShowOfficeDocument(const std::string& path) {
+  const QString platform = QGuiApplication::platformName();
+  if (platform == "offscreen" || platform == "minimal") return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+}  // namespace
 
 void InitWidgets() {
   static bool done = false;
@@ -25,6 +40,7 @@ void InitWidgets() {
   SetReportPresenter(&presenter);
   Report_EditFile = EditFile;
   InstallOfficeLink();
+  Office_ShowDocument = ShowOfficeDocument;
 
   const int hostDPI = PrinterDPI;
   LoadState();
