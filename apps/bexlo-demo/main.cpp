@@ -28,6 +28,7 @@
 #include "widgets/grid/grid_popup_menu.h"
 #include "widgets/grid/grid_windows.h"
 #include "widgets/grid/search_grid.h"
+#include "widgets/output/preview_form.h"
 #include "widgets/platform/init_widgets.h"
 
 namespace {
@@ -153,6 +154,13 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
     ok = false;
   } else {
     std::printf("report: %s\n", invoice.c_str());
+    // ... and shown in the preview window.
+    TQoPreviewForm preview(&desk);
+    preview.SetFormParams(invoice, TPrinterOrientation::poPortrait, true, 1);
+    preview.show();
+    Settle(preview);
+    ok &= Save(preview.grab(), dir, QStringLiteral("invoice-preview.png"));
+    preview.hide();
   }
   return ok ? 0 : 1;
 }

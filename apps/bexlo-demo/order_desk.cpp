@@ -15,9 +15,11 @@
 #include "db/field.h"
 #include "db/query.h"
 #include "runner.h"
+#include "util/exceptions.h"
 #include "util/strings.h"
 #include "util/text.h"
 #include "widgets/grid/search_grid.h"
+#include "widgets/output/preview_form.h"
 
 namespace bexlo::demo {
 
@@ -199,13 +201,17 @@ std::string TOrderDesk::RunSampleReport(const TSampleReport& report, std::string
   return options.Out;
 }
 
-// ---- the preview hand-over -------------------------------------------------------------------------
-// PREVIEW HAND-OVER: the one place where a report's output is shown. It is to open the preview
-// window on outputPath once the preview is part of the library; until then the user is told where
-// the output file is.
+// ---- showing a report ----------------------------------------------------------------------------
+// The one place where a report's output is shown: the preview window, modal, as a report
+// component's PreView shows it.
 void OpenReportOutput(QWidget* parent, const std::string& outputPath) {
-  QMessageBox::information(parent, QStringLiteral("Report"),
-                           QStringLiteral("The report was written to\n%1").arg(QString::fromStdString(outputPath)));
+  try {
+    TQoPreviewForm preview(parent);
+    preview.SetFormParams(outputPath, TPrinterOrientation::poPortrait, true, 1);
+    preview.exec();
+  } catch (const Exception& e) {
+    QMessageBox::warning(parent, QStringLiteral("Report"), QString::fromStdString(e.Message()));
+  }
 }
 
 }  // namespace bexlo::demo
