@@ -674,7 +674,12 @@ std::string ApplyBuilderOrder(std::string_view sql, std::string_view order,
     if (hasOrder) {
       out = std::string(sql.substr(0, span.begin)) + o;
     } else {
-      out = std::string(TrimRightBlanks(sql.substr(0, span.end))) + std::string(kCrLf) + "ORDER BY" + o;
+      // A line of its own, also after a block's end marker, so that removing the block later
+      // never glues the ORDER BY to the text before it.
+      out = std::string(sql.substr(0, span.end));
+      out += kCrLf;
+      out += "ORDER BY" + o;
+      state.BreakAdded = true;
     }
     if (!tail.empty()) out += " " + std::string(tail);
     state.OrderSet = true;
@@ -683,13 +688,16 @@ std::string ApplyBuilderOrder(std::string_view sql, std::string_view order,
   if (state.OrderSet && !hasOrder) return std::string(sql);
   std::string out(sql);
   if (state.OrderSet) {
-    out = std::string(TrimRightBlanks(sql.substr(0, span.keyword)));
+    out = std::string(sql.substr(0, span.keyword));
     if (state.Saved && !state.SavedOrder.empty()) {
-      out = std::string(sql.substr(0, span.keyword)) + "ORDER BY " + state.SavedOrder;
+      out += "ORDER BY " + state.SavedOrder;
+    } else if (state.BreakAdded && out.ends_with(kCrLf)) {
+      out.resize(out.size() - kCrLf.size());
     }
-    if (!tail.empty()) out += " " + std::string(tail);
+    if (!tail.empty()) out += (out.empty() || static_cast<unsigned char>(out.back()) <= ' ' ? "" : " ") + std::string(tail);
   }
   state.OrderSet = false;
+  state.BreakAdded = false;
   state.Saved = false;
   state.SavedOrder.clear();
   return out;

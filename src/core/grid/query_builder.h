@@ -104,6 +104,8 @@ struct TBuilderOrderState {
   bool OrderSet = false;
   bool Saved = false;
   std::string SavedOrder;
+  // The builder put a line break before the ORDER BY it added (taken away with it).
+  bool BreakAdded = false;
 };
 
 class TQueryBuilder {
