@@ -186,10 +186,14 @@ TGridStateFile ReadGridStateFile(const std::string& path) {
   const std::string text = buffer.str();
   if (!IsValidUtf8(text)) {
     throw EInOutError(Format(msg::SQoStateFileRead, path,
-                             Format(msg::SQoStateNotUtf8, static_cast<int>(FirstBadUtf8Byte(text)))));
+                             Format(msg::SQoStateNotUtf8, std::string("the text"), static_cast<int>(FirstBadUtf8Byte(text)))));
+  }
+  const std::string name = fs::path(path).filename().string();
+  if (!IsValidUtf8(name)) {
+    throw EInOutError(Format(msg::SQoStateFileRead, path,
+                             Format(msg::SQoStateNotUtf8, std::string("the file name"), static_cast<int>(FirstBadUtf8Byte(name)))));
   }
   TGridStateFile file = ReadGridStateText(text);
-  const std::string name = fs::path(path).filename().string();
   if (!SplitGridStateFileName(name, file.State.Group, file.State.Title)) {
     file.State.Title = name;
   }

@@ -176,6 +176,14 @@ TEST_F(GridStateFiles, NonUtf8FilesAreRefusedWithTheirNameAndOffset) {
     EXPECT_EQ(e.Message(), "Cannot read the state file " + path + ": the text is not UTF-8 (byte 15)");
   }
   EXPECT_THROW(ReadGridStateFile(dir_ + "/none^x.GRD"), EInOutError);
+  const std::string badName = dir_ + "/G^\xE9t\xE9.GRD";
+  std::ofstream(badName, std::ios::binary) << "[SEARCH]\r\n";
+  try {
+    ReadGridStateFile(badName);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), "Cannot read the state file " + badName + ": the file name is not UTF-8 (byte 2)");
+  }
 }
 
 TEST_F(GridStateFiles, ExportChecksEveryStateBeforeWritingAny) {
