@@ -1,5 +1,7 @@
 #include "grid/grid_state.h"
 
+#include "db/dataset.h"
+#include "db/field.h"
 #include "db/params.h"
 #include "db/query.h"
 #include "grid/search_input.h"
@@ -45,6 +47,14 @@ bool ReplayTyping(char kind, std::string_view value, std::string& typed) {
     typed = *next;
   }
   return true;
+}
+
+// The kind of a stored line's field: a field the data set has under exactly that name (typing
+// only ever writes such names), of a kind the grid searches on; "U" otherwise.
+char StoredFieldKind(const TDataSet& dataSet, std::string_view field) {
+  const TField* f = dataSet.FindField(field);
+  if (f == nullptr || f->FieldName() != field) return fkSearchUnknown;
+  return GetFieldType(&dataSet, field);
 }
 
 std::string JoinBlank(const std::vector<std::string>& lines) {
@@ -138,7 +148,7 @@ std::vector<std::string> CheckStateSearchLines(const TDataSet& dataSet,
     }
     const std::string_view field = std::string_view(line).substr(0, eq);
     const std::string_view value = std::string_view(line).substr(eq + 1);
-    const char kind = GetFieldType(&dataSet, field);
+    const char kind = StoredFieldKind(dataSet, field);
     if (kind == fkSearchUnknown) {
       Refuse(refused, "search", line, "the query has no searchable field of that name");
       continue;
@@ -163,7 +173,7 @@ std::vector<std::string> CheckStateChoiceLines(const TDataSet& dataSet,
       Refuse(refused, "choice", line, "not a FIELD=text line");
       continue;
     }
-    if (GetFieldType(&dataSet, std::string_view(line).substr(0, eq)) == fkSearchUnknown) {
+    if (StoredFieldKind(dataSet, std::string_view(line).substr(0, eq)) == fkSearchUnknown) {
       Refuse(refused, "choice", line, "the query has no searchable field of that name");
       continue;
     }

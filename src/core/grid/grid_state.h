@@ -67,7 +67,9 @@ struct TGridStateRefusal {
 
 // The search lines a user could have typed into the grid of this data set: "FIELD=VALUE" where
 // FIELD is a field of a searchable kind and VALUE ("^" cleared) is what typing its characters
-// one by one into that field's search cell gives. Others are refused.
+// one by one into that field's search cell gives. FIELD must be the data set's field name exactly
+// (the grid writes no other), not merely one the grid's field lookup finds ("T.NAME", ".NAME").
+// Others are refused.
 std::vector<std::string> CheckStateSearchLines(const TDataSet& dataSet,
                                                const std::vector<std::string>& lines,
                                                std::vector<TGridStateRefusal>* refused);

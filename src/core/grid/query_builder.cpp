@@ -523,6 +523,9 @@ void CheckClosed(std::string_view text) {
       const std::string_view s = t.Text(text);
       if (s == "(") ++depth;
       if (s == ")") --depth;
+      // A "[" without its "]" would start a quoted name at the next "]" written after the
+      // block (even one inside a later literal), swallowing the block's end marker.
+      if (s == "[") throw EBuilderError(Format(msg::SQoBuilderNotClosed, "an open quoted name"));
     }
   }
   if (depth != 0) throw EBuilderError(Format(msg::SQoBuilderNotClosed, "an open parenthesis"));

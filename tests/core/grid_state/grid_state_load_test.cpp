@@ -121,17 +121,17 @@ TEST_P(GridStateLoad, ReplacementRule) {
 
 TEST_P(GridStateLoad, StoredLinesPassTheChecksOfTypedValues) {
   TGridState s;
-  s.Search = {F("QTY=1 OR 1=1"), F("NOPE=1"), F("no equals sign"), F("NAME=O'Br"), F("DT=01/02/2024x")};
-  s.Choice = {F("NOPE=1"), F("ID=4")};
+  s.Search = {F("QTY=1 OR 1=1"), F("NOPE=1"), F("no equals sign"), F("NAME=O'Br"), F("DT=01/02/2024x"), F("X.NAME=Smi")};
+  s.Choice = {F("NOPE=1"), F("ID=4"), F(".ID=4")};
   std::vector<TGridStateRefusal> refused;
   LoadGridState(*query_, lists_, s, &refused);
   EXPECT_EQ(Lines(search_), (std::vector<std::string>{F("NAME=O'Br")}));
   EXPECT_EQ(Lines(choice_), (std::vector<std::string>{F("ID=4")}));
-  ASSERT_EQ(refused.size(), 5u);
+  ASSERT_EQ(refused.size(), 7u);
   EXPECT_EQ(refused[0].Line, F("QTY=1 OR 1=1"));
   EXPECT_EQ(refused[0].Reason, "the value cannot be typed into the field's search cell");
   EXPECT_EQ(refused[1].Reason, "the query has no searchable field of that name");
-  EXPECT_EQ(refused[4].List, "choice");
+  EXPECT_EQ(refused[5].List, "choice");
   EXPECT_EQ(Ids(), (std::vector<int>{4}));
 }
 
