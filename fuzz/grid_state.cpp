@@ -7,8 +7,6 @@
 //   "@" values or "#" SQL, which are SQL by design);
 // - clearing the search values, the builder lines and the ordering gives the query text back
 //   byte for byte, raw SQL or not.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,20 +34,17 @@ const char* const kQueries[] = {
     "SELECT ID, NAME, QTY, DT FROM T WHERE NAME <> 'WHERE x ORDER BY'\r\nUNION\r\nSELECT ID, NAME, QTY, DT FROM T",
 };
 
-std::string g_path;
-
+// The query whose fields the search lines and builder lines are checked against: an in-memory
+// SQLite table, opened once.
 TQuery& Query() {
   static TQuery* query = [] {
-    g_path = "/tmp/bexlo-fuzz-grid-state-" + std::to_string(getpid()) + ".sqlite";
-    std::remove(g_path.c_str());
-    Session().AddAlias("fuzz_grid_state", "sqlite:" + g_path);
+    Session().AddAlias("fuzz_grid_state", "sqlite::memory:");
     TDatabase* db = Session().OpenDatabase("fuzz_grid_state");
     db->Execute("CREATE TABLE T (ID INTEGER, NAME VARCHAR(40), QTY INTEGER, DT DATE)");
     auto* q = new TQuery();
     q->SetDatabaseName("fuzz_grid_state");
     q->SetSQLText("SELECT ID, NAME, QTY, DT FROM T");
     q->Open();
-    std::atexit([] { std::remove(g_path.c_str()); });
     return q;
   }();
   return *query;
