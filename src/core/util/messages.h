@@ -257,4 +257,37 @@ inline constexpr const char SDsLinesCount[] = "Lines count: ";
 inline constexpr const char SFileMapDirectory[] = "Can not map a directory: %s";
 inline constexpr const char SDuplicateOwnedItem[] = "An owning list does not take the same object twice (index %d)";
 
+// ---- core/grid: query builder, grid states (statecore's block) ---------------------------------
+// the builder's operators and separators (texts of the operator list)
+inline constexpr const char SQoNotLikeStr[] = " not like to ";
+inline constexpr const char SQoLikeStr[] = " like to ";
+inline constexpr const char SQoNotListIn[] = " not in list ";
+inline constexpr const char SQoListIn[] = " in list ";
+inline constexpr const char SQoNotIsEmpty[] = " not null ";
+inline constexpr const char SQoIsEmpty[] = " null ";
+inline constexpr const char SQoORDelimiter[] = "-- OR --";
+inline constexpr const char SQoOnIncrease[] = "on increase";
+inline constexpr const char SQoOnDecrease[] = "on decrease";
+// values that do not fit their fields
+inline constexpr const char SQoBuilderNotNumber[] = "Condition \"%s\": \"%s\" is not a number";
+inline constexpr const char SQoBuilderNotDate[] = "Condition \"%s\": \"%s\" is not a date";
+inline constexpr const char SQoBuilderNotQuoted[] = "Condition \"%s\": the value must be text in single quotes";
+inline constexpr const char SQoBuilderBadList[] = "Condition \"%s\": the value must be a list of values in parentheses, separated by commas";
+inline constexpr const char SQoBuilderNoValue[] = "Condition \"%s\": the operator takes no value";
+inline constexpr const char SQoBuilderNotClosed[] = "The conditions of the query builder are not closed SQL (%s)";
+inline constexpr const char SQoBuilderBadOrder[] = "The ordering \"%s\" is not a list of the query's fields";
+// grid states
+inline constexpr const char SQoStateNameEmpty[] = "Name can not be empty";
+inline constexpr const char SQoStateClear[] = "Are you sure, that want to clear table state ?";
+inline constexpr const char SQoStateAddError[] = "Error of addition of state \"%s\" in group \"%s\"";
+inline constexpr const char SQoStateTooLong[] = "The %s \"%s\" is longer than %d characters";
+inline constexpr const char SQoStateLineBreak[] = "The state \"%s\" cannot be written to a file: a line of its %s list holds a line break";
+inline constexpr const char SQoStateFileName[] = "The state \"%s\" of group \"%s\" cannot be written to a file: %s";
+inline constexpr const char SQoStateFileWrite[] = "Cannot write the state file %s: %s";
+inline constexpr const char SQoStateFileRead[] = "Cannot read the state file %s: %s";
+inline constexpr const char SQoStateNotUtf8[] = "%s is not UTF-8 (byte %d)";
+inline constexpr const char SQoStateImportFailed[] = "Import of the state file %s failed: %s";
+inline constexpr const char SQoStateLineRefused[] = "The %s line \"%s\" of the state was refused: %s";
+inline constexpr const char SQoChooseDirectory[] = "Choose the directory";
+
 }  // namespace bexlo::msg
