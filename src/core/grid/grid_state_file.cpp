@@ -10,6 +10,7 @@
 
 #include "util/exceptions.h"
 #include "util/format.h"
+#include "util/legacy_text.h"
 #include "util/messages.h"
 #include "util/text.h"
 #include "util/ui_services.h"
@@ -55,18 +56,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   }
   if (start < text.size()) lines.push_back(text.substr(start));
   return lines;
-}
-
-std::size_t FirstBadUtf8Byte(std::string_view s) {
-  std::size_t pos = 0;
-  while (pos < s.size()) {
-    const std::size_t start = pos;
-    if (Utf8Decode(s, pos) == kReplacementChar &&
-        !(pos - start == 3 && s.substr(start, 3) == "\xEF\xBF\xBD")) {
-      return start;
-    }
-  }
-  return s.size();
 }
 
 std::string ErrnoText(int error) { return std::strerror(error); }
@@ -183,16 +172,9 @@ TGridStateFile ReadGridStateFile(const std::string& path) {
   std::ostringstream buffer;
   buffer << in.rdbuf();
   if (in.bad()) throw EInOutError(Format(msg::SQoStateFileRead, path, ErrnoText(errno)));
-  const std::string text = buffer.str();
-  if (!IsValidUtf8(text)) {
-    throw EInOutError(Format(msg::SQoStateFileRead, path,
-                             Format(msg::SQoStateNotUtf8, std::string("the text"), static_cast<int>(FirstBadUtf8Byte(text)))));
-  }
-  const std::string name = fs::path(path).filename().string();
-  if (!IsValidUtf8(name)) {
-    throw EInOutError(Format(msg::SQoStateFileRead, path,
-                             Format(msg::SQoStateNotUtf8, std::string("the file name"), static_cast<int>(FirstBadUtf8Byte(name)))));
-  }
+  // Files (and file names) of earlier workstations are in the legacy code page.
+  const std::string text = DecodeLegacyText(buffer.str());
+  const std::string name = DecodeLegacyText(fs::path(path).filename().string());
   TGridStateFile file = ReadGridStateText(text);
   if (!SplitGridStateFileName(name, file.State.Group, file.State.Title)) {
     file.State.Title = name;

@@ -285,7 +285,6 @@ inline constexpr const char SQoStateLineBreak[] = "The state \"%s\" cannot be wr
 inline constexpr const char SQoStateFileName[] = "The state \"%s\" of group \"%s\" cannot be written to a file: %s";
 inline constexpr const char SQoStateFileWrite[] = "Cannot write the state file %s: %s";
 inline constexpr const char SQoStateFileRead[] = "Cannot read the state file %s: %s";
-inline constexpr const char SQoStateNotUtf8[] = "%s is not UTF-8 (byte %d)";
 inline constexpr const char SQoStateImportFailed[] = "Import of the state file %s failed: %s";
 inline constexpr const char SQoStateLineRefused[] = "The %s line \"%s\" of the state was refused: %s";
 inline constexpr const char SQoChooseDirectory[] = "Choose the directory";

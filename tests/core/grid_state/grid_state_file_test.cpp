@@ -166,24 +166,15 @@ TEST_F(GridStateFiles, WriteBesideAndRenameThenReadBack) {
   EXPECT_EQ(Names().size(), 1u);
 }
 
-TEST_F(GridStateFiles, NonUtf8FilesAreRefusedWithTheirNameAndOffset) {
+// State files and their names written by earlier workstations are in Windows-1251.
+TEST_F(GridStateFiles, LegacyFilesAndNamesAreDecoded) {
   const std::string path = dir_ + "/G^t.GRD";
   std::ofstream(path, std::ios::binary) << "[SEARCH]\r\nNAME=\xC0\xE1\r\n";
-  try {
-    ReadGridStateFile(path);
-    FAIL();
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Message(), "Cannot read the state file " + path + ": the text is not UTF-8 (byte 15)");
-  }
+  EXPECT_EQ(ReadGridStateFile(path).State.Search, std::vector<std::string>{"NAME=\u0410\u0431"});
   EXPECT_THROW(ReadGridStateFile(dir_ + "/none^x.GRD"), EInOutError);
-  const std::string badName = dir_ + "/G^\xE9t\xE9.GRD";
-  std::ofstream(badName, std::ios::binary) << "[SEARCH]\r\n";
-  try {
-    ReadGridStateFile(badName);
-    FAIL();
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Message(), "Cannot read the state file " + badName + ": the file name is not UTF-8 (byte 2)");
-  }
+  const std::string legacyName = dir_ + "/G^\xD1\xF7\xE5\xF2.GRD";
+  std::ofstream(legacyName, std::ios::binary) << "[SEARCH]\r\n";
+  EXPECT_EQ(ReadGridStateFile(legacyName).State.Title, "\u0421\u0447\u0435\u0442");
 }
 
 TEST_F(GridStateFiles, ExportChecksEveryStateBeforeWritingAny) {
