@@ -1,8 +1,13 @@
-// 10,000 pages of report output written as PDF by the library (WriteOutputPdf: the page model's
-// layout, Liberation faces embedded, glyphs at the model's positions) against QTextDocument::print
-// of the same text without control sequences to a QPdfWriter. Each side runs in a child process
-// of its own, so that its processor time and its peak memory (wait4) are its own; best of
-// several rounds.
+// Report output written as PDF by the library (WriteOutputPdf: the page model's layout,
+// Liberation faces embedded, glyphs at the model's positions) against QTextDocument::print of the
+// same text without control sequences to a QPdfWriter. Each side runs in a child process of its
+// own, so that its processor time and its peak memory (wait4) are its own; best of several
+// rounds.
+//
+// QTextDocument cannot lay out 10,000 pages: past about 30 million pixels of document height
+// its fixed-point coordinates overflow and print() writes an empty PDF. So the ratio is taken on
+// 3,000 pages of output, which it prints whole; the library's time and peak memory are also
+// given for 10,000 pages.
 //
 //   bench/run.sh pdf_export [DIR]   (DIR: where the files are written, default /tmp)
 #include <spawn.h>
@@ -13,6 +18,7 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +30,7 @@
 namespace {
 
 constexpr int kPages = 10'000;
+constexpr int kRatioPages = 3'000;
 constexpr int kPageLines = 60;
 // Rounds: BENCH_ROUNDS, default 2 (each round writes 10,000 pages twice).
 int Rounds() {
@@ -85,20 +92,32 @@ int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : "/tmp";
   const std::string stem = dir + "/bexlo_pdf_export_" + std::to_string(getpid());
   bench::WriteReport(stem + ".prn", kPages * kPageLines, kPageLines);
-  bench::WriteReport(stem + ".txt", kPages * kPageLines, kPageLines, true);
-  std::printf("output: %.1f MB, %d lines; plain text %.1f MB\n", std::filesystem::file_size(stem + ".prn") / 1e6,
-              kPages * kPageLines, std::filesystem::file_size(stem + ".txt") / 1e6);
+  std::printf("output: %.1f MB, %d lines\n", std::filesystem::file_size(stem + ".prn") / 1e6, kPages * kPageLines);
 
-  TRun ours, base;
+  bench::WriteReport(stem + ".small.prn", kRatioPages * kPageLines, kPageLines);
+  bench::WriteReport(stem + ".small.txt", kRatioPages * kPageLines, kPageLines, true);
+
+  TRun ours, base, big;
   for (int round = 0, rounds = Rounds(); round < rounds; ++round) {
-    Child(argv[0], "ours", stem + ".prn", stem + ".ours.pdf", ours);
-    Child(argv[0], "baseline", stem + ".txt", stem + ".base.pdf", base);
+    Child(argv[0], "ours", stem + ".small.prn", stem + ".ours.pdf", ours);
+    Child(argv[0], "baseline", stem + ".small.txt", stem + ".base.pdf", base);
+    Child(argv[0], "ours", stem + ".prn", stem + ".big.pdf", big);
   }
-  std::printf("WriteOutputPdf:       %.2f s CPU, peak %.0f MB, PDF %.1f MB\n", ours.Cpu, ours.PeakKb / 1024.0,
-              std::filesystem::file_size(stem + ".ours.pdf") / 1e6);
-  std::printf("QTextDocument::print: %.2f s CPU, peak %.0f MB, PDF %.1f MB\n", base.Cpu, base.PeakKb / 1024.0,
-              std::filesystem::file_size(stem + ".base.pdf") / 1e6);
-  for (const char* suffix : {".prn", ".txt", ".ours.pdf", ".base.pdf"}) std::filesystem::remove(stem + suffix);
+  auto megabytes = [](const std::string& file) { return std::filesystem::file_size(file) / 1e6; };
+  std::printf("%d pages: WriteOutputPdf        %.2f s CPU, peak %.0f MB, PDF %.1f MB\n", kRatioPages, ours.Cpu,
+              ours.PeakKb / 1024.0, megabytes(stem + ".ours.pdf"));
+  std::printf("%d pages: QTextDocument::print  %.2f s CPU, peak %.0f MB, PDF %.1f MB\n", kRatioPages, base.Cpu,
+              base.PeakKb / 1024.0, megabytes(stem + ".base.pdf"));
+  std::printf("%d pages: WriteOutputPdf       %.2f s CPU, peak %.0f MB, PDF %.1f MB\n", kPages, big.Cpu,
+              big.PeakKb / 1024.0, megabytes(stem + ".big.pdf"));
+  const bool baseFailed = megabytes(stem + ".base.pdf") < 0.001;
+  for (const char* suffix : {".prn", ".txt", ".small.prn", ".small.txt", ".ours.pdf", ".base.pdf", ".big.pdf"}) {
+    std::filesystem::remove(stem + suffix);
+  }
+  if (baseFailed) {
+    std::printf("the baseline wrote an empty PDF: no ratio\n");
+    return 1;
+  }
   std::printf("RATIO %.2f\n", ours.Cpu / base.Cpu);
   return 0;
 }

@@ -216,7 +216,7 @@ void TFileViewer::Print(int fromPage, int toPage) { Print(ReportPrinter(), fromP
 void TFileViewer::Print(QPrinter& printer, int fromPage, int toPage) {
   d->model.Printer().SetOrientation(d->model.Orientation());
   PreparePrinter(printer, d->model.Printer());
-  TQtPrintCanvas canvas(printer);
+  TQtPrintCanvas canvas(printer, PrinterTitle(printer));
   d->model.Print(canvas, fromPage, toPage);
 }
 

@@ -52,7 +52,7 @@ void WriteViewerPdf(TFileViewerModel& viewer, const std::string& pdfName, int fr
     QPdfWriter pdf(QString::fromStdString(temporary));
     PreparePdf(pdf, viewer.Printer());
     pdf.setTitle(QFileInfo(QString::fromStdString(viewer.GetFileName())).fileName());
-    TQtPrintCanvas canvas(pdf);
+    TQtPrintCanvas canvas(pdf, pdfName);
     viewer.Print(canvas, fromPage, toPage);
   } catch (const Exception& e) {
     std::error_code ec;

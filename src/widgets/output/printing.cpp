@@ -39,6 +39,17 @@ QPageSize PageSizeOf(const TPrinterModel& model) {
   return QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
 }
 
+}  // namespace
+
+std::string PrinterTitle(const QPrinter& printer) {
+  const QString name = printer.outputFormat() == QPrinter::PdfFormat || printer.printerName().isEmpty()
+                           ? printer.outputFileName()
+                           : printer.printerName();
+  return name.isEmpty() ? std::string("the printer") : name.toStdString();
+}
+
+namespace {
+
 // A background print's printer: a QPrinter of its own with the settings of the one given, made
 // on the main thread, printed on by the thread.
 class TQtBackgroundPrinter : public TBackgroundPrinter {
@@ -54,7 +65,7 @@ class TQtBackgroundPrinter : public TBackgroundPrinter {
     printer_.setDocName(from.docName());
     printer_.setCreator(from.creator());
     PreparePrinter(printer_, model);
-    canvas_ = std::make_unique<TQtPrintCanvas>(printer_);
+    canvas_ = std::make_unique<TQtPrintCanvas>(printer_, PrinterTitle(printer_));
   }
   TPrintCanvas& Canvas() override { return *canvas_; }
   int Copies() const override { return printer_.copyCount(); }
@@ -132,7 +143,7 @@ void PrintPages(QPrinter& printer, TFileViewerModel& viewer, int first, int last
   }
   if (!viewer.IsLoaded()) return;
   PreparePrinter(printer, viewer.Printer());
-  TQtPrintCanvas canvas(printer);
+  TQtPrintCanvas canvas(printer, PrinterTitle(printer));
   // A printer that cannot make copies itself gets them as passes.
   if (collate || (copies > 1 && !printer.supportsMultipleCopies())) {
     if (copies < 1) return;
@@ -170,7 +181,7 @@ void PrintList(QPrinter& printer, const QFont& font, const QStringList& strings)
   printer.setPageOrientation(QPageLayout::Portrait);
   printer.setCopyCount(1);
   QPainter painter;
-  if (!painter.begin(&printer)) throw EInOutError(Format(msg::SQoPrintStart, printer.printerName().toStdString()));
+  if (!painter.begin(&printer)) throw EInOutError(Format(msg::SQoPrintStart, PrinterTitle(printer)));
   painter.setFont(QFont(font, &printer));
   const QFontMetrics metrics(painter.font());
   const int pageHeight = printer.height();
@@ -193,7 +204,7 @@ void PrintForm(QPrinter& printer, QWidget* form, int multiplier, int divisor) {
   if (form == nullptr || (multiplier > 0 && divisor == 0) || !ConfirmPrint()) return;
   printer.setCopyCount(1);
   QPainter painter;
-  if (!painter.begin(&printer)) throw EInOutError(Format(msg::SQoPrintStart, printer.printerName().toStdString()));
+  if (!painter.begin(&printer)) throw EInOutError(Format(msg::SQoPrintStart, PrinterTitle(printer)));
   const QSize size = form->size();
   const double pageWidth = printer.width();
   const double pageHeight = printer.height();

@@ -10,6 +10,8 @@
 
 #include <QStringList>
 
+#include <string>
+
 class QFont;
 class QPrinter;
 class QWidget;
@@ -27,6 +29,9 @@ QPrinter& ReportPrinter();
 // Sets the printer's paper, orientation and margins from the page model's printer and its
 // resolution to PrinterDPI (the printer keeps its name, output file and copies).
 void PreparePrinter(QPrinter& printer, const TPrinterModel& model);
+
+// The printer's name, or its output file when it writes one, for messages.
+std::string PrinterTitle(const QPrinter& printer);
 
 // When ConfirmBeforePrint is on, asks "Are you sure, that want to print?" (Yes, No, Cancel) and
 // returns true for Yes only; otherwise true without asking.

@@ -7,7 +7,6 @@
 #include <QGlyphRun>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
-#include <QPrinter>
 #include <QStandardPaths>
 
 #include <array>
@@ -191,21 +190,15 @@ void TQtCanvas::Polyline(std::span<const TPoint> points, TColor color, int penWi
 
 // ---- TQtPrintCanvas --------------------------------------------------------------------------
 
-TQtPrintCanvas::TQtPrintCanvas(QPagedPaintDevice& device) : device_(device) {}
+TQtPrintCanvas::TQtPrintCanvas(QPagedPaintDevice& device, std::string name)
+    : device_(device), name_(std::move(name)) {}
 
 TQtPrintCanvas::~TQtPrintCanvas() {
   if (open_) painter_.end();
 }
 
 void TQtPrintCanvas::Open() {
-  if (!painter_.begin(&device_)) {
-    std::string name = "the printer";
-    if (auto* printer = dynamic_cast<QPrinter*>(&device_)) {
-      QString target = printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
-      if (!target.isEmpty()) name = target.toStdString();
-    }
-    throw EInOutError(Format(msg::SQoPrintStart, name));
-  }
+  if (!painter_.begin(&device_)) throw EInOutError(Format(msg::SQoPrintStart, name_));
   open_ = true;
   docs_ = 0;
   pages_ = 1;

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -79,7 +80,8 @@ class TQtCanvas : public TPrintCanvas {
 // 1/PrinterDPI inch. The clip is the device's paint area.
 class TQtPrintCanvas : public TQtCanvas {
  public:
-  explicit TQtPrintCanvas(QPagedPaintDevice& device);
+  // `name` names the device in error messages (a printer, a file).
+  explicit TQtPrintCanvas(QPagedPaintDevice& device, std::string name = "the printer");
   ~TQtPrintCanvas() override;
 
   // Opens the device (for a printer, the print job) for several documents. Raises EInOutError
@@ -97,6 +99,7 @@ class TQtPrintCanvas : public TQtCanvas {
 
  private:
   QPagedPaintDevice& device_;
+  std::string name_;
   QPainter painter_;
   void Open();
   void Close();

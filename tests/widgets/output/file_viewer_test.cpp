@@ -156,6 +156,7 @@ TEST_F(FileViewerWidgetTest, ZoomItemsAndFitToPageTwice) {
   const QPoint origin = viewer->viewport()->geometry().topLeft();
   viewer->FitToPage(area.width(), area.height());
   EXPECT_TRUE(viewer->FitMode());
+  if (const char* png = std::getenv("BEXLO_VIEWER_FIT_PNG")) viewer->grab().save(QString::fromLocal8Bit(png));
   // A whole page, centred: the page is taller than wide, so the height fills the area.
   const QSize page = viewer->viewport()->size();
   EXPECT_EQ(page.height(), area.height());
