@@ -22,6 +22,7 @@
 #include "util/exceptions.h"
 #include "util/format_settings.h"
 #include "util/hooks.h"
+#include "util/messages.h"
 #include "util/settings.h"
 #include "util/strings.h"
 #include "util/text.h"
@@ -183,7 +184,7 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
     if (FileExists(report.PrintName))
       out << report.PrintName << "\n";
     else
-      out << "no records printed: no output written\n";
+      out << msg::SNoOutputWritten << "\n";
     return 0;
   } catch (const Exception& e) {
     if (progressShown) err << "\n";
