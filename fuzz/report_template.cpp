@@ -15,6 +15,7 @@
 #include <string>
 
 #include "db/database.h"
+#include "db/driver.h"
 #include "db/query.h"
 #include "report/qo_report.h"
 #include "reportlang/func_list.h"
@@ -35,6 +36,7 @@ const std::string& WorkDir() {
     if (!made) std::abort();
     auto* path = new std::string(made);
     ApplicationDir = *path + "/";
+    CreateSqliteDatabase(*path + "/fuzz.sqlite");
     Session().AddAlias("fuzz", "sqlite:" + *path + "/fuzz.sqlite");
     return path;
   }();

@@ -24,6 +24,7 @@
 #include "util/exceptions.h"
 #include "util/format_settings.h"
 #include "util/hooks.h"
+#include "util/messages.h"
 #include "util/settings.h"
 #include "util/strings.h"
 #include "util/text.h"
@@ -69,14 +70,18 @@ class TScratchDir {
   std::string path_;
 };
 
-// A --set value: a NUMBER when the whole text reads as a number with "." as decimal point.
-void StoreSetValue(TReportVar& cell, const std::string& value) {
-  TFormatSettings dot = DefaultFormatSettings();
+// A --set value is a NUMBER when the whole text reads as a number with "." as decimal point;
+// a --set-text value is always a STRING.
+bool SetValueIsNumber(const TRunOptions::TSet& set, double& number) {
+  return !set.Text && !TrimView(set.Value).empty() && TryStrToFloat(set.Value, number, DefaultFormatSettings());
+}
+
+void StoreSetValue(TReportVar& cell, const TRunOptions::TSet& set) {
   double number = 0;
-  if (!TrimView(value).empty() && TryStrToFloat(value, number, dot))
+  if (SetValueIsNumber(set, number))
     cell.SetNumber(number);
   else
-    cell.SetString(value);
+    cell.SetString(set.Value);
 }
 
 void SetUpPrinter(const TRunOptions& o) {
@@ -107,13 +112,13 @@ std::optional<double> FixedNow() {
 void FillQueryParams(TQuery& query, const TRunOptions& o) {
   for (int i = 0; i < query.ParamCount(); ++i) {
     TParam& param = *query.Params()[i];
-    for (const auto& [name, value] : o.Sets) {
-      if (!SameText(name, param.Name())) continue;
+    for (const TRunOptions::TSet& set : o.Sets) {
+      if (!SameText(set.Name, param.Name())) continue;
       double number = 0;
-      if (TryStrToFloat(value, number, DefaultFormatSettings()))
+      if (SetValueIsNumber(set, number))
         param.SetAsFloat(number);
       else
-        param.SetAsString(value);
+        param.SetAsString(set.Value);
     }
   }
 }
@@ -176,13 +181,13 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
       report.SetDataSet(&query);
     }
     report.OnSetNames = [&](TObject*) {
-      for (const auto& [name, value] : o.Sets) StoreSetValue(*report.AddVar(name), value);
+      for (const TRunOptions::TSet& set : o.Sets) StoreSetValue(*report.AddVar(set.Name), set);
     };
     // A fixed SOURCE_DATE_EPOCH replaces the run's current date and time, so that a report
     // printed again gives the same bytes.
     const std::optional<double> now = FixedNow();
     report.OnSetValues = [&](TObject*) {
-      for (const auto& [name, value] : o.Sets) StoreSetValue(*report.AddVar(name), value);
+      for (const TRunOptions::TSet& set : o.Sets) StoreSetValue(*report.AddVar(set.Name), set);
       if (now) {
         report.AddVar("CURDATE")->SetDate(std::floor(*now));
         report.AddVar("CURTIME")->SetDate(*now - std::floor(*now));
@@ -200,7 +205,7 @@ int RunReport(const TRunOptions& o, std::ostream& out, std::ostream& err) {
     if (progressShown) err << "\n";
     // A run that printed no record writes no output (and removes an earlier one).
     if (!FileExists(report.PrintName)) {
-      out << "no records printed: no output written\n";
+      out << msg::SNoOutputWritten << "\n";
       return 0;
     }
     out << report.PrintName << "\n";

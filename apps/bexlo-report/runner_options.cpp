@@ -28,6 +28,9 @@ options:
                        no records (no SQL section, no --query) prints only with it
   --set NAME=VALUE     a report variable: a NUMBER when VALUE reads as a number with "." as
                        decimal point, else a STRING (repeatable)
+  --set-text NAME=VALUE
+                       a report variable that is always a STRING, as written: use it for
+                       codes with leading zeros (postal codes, account numbers: 0171)
   --landscape          landscape pages
   --paper PAPER        a4 (default), letter, or WIDTHxHEIGHT in millimetres (e.g. 100x150)
   --dpi N              printer resolution in dots per inch (default 300)
@@ -179,13 +182,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.Landscape = flag();
     } else if (arg == "--system-locale") {
       o.SystemLocale = flag();
-    } else if (arg == "--set") {
+    } else if (arg == "--set" || arg == "--set-text") {
       const std::string assignment = value();
       const std::size_t eq = assignment.find('=');
       const std::string name = assignment.substr(0, eq);
       if (eq == std::string::npos || !IsVariableName(name))
-        throw TUsageError("--set: expected NAME=VALUE with a variable name: " + assignment);
-      o.Sets.emplace_back(name, assignment.substr(eq + 1));
+        throw TUsageError(arg + ": expected NAME=VALUE with a variable name: " + assignment);
+      o.Sets.push_back({name, assignment.substr(eq + 1), arg == "--set-text"});
     } else if (arg == "--paper") {
       o.Paper = value();
       ParsePaper(*o.Paper);

@@ -21,7 +21,14 @@ struct TRunOptions {
   bool OneRecord = false;
   bool Landscape = false;
   bool SystemLocale = false;
-  std::vector<std::pair<std::string, std::string>> Sets;  // --set NAME=VALUE, in order
+  // --set NAME=VALUE and --set-text NAME=VALUE, in order.
+  struct TSet {
+    std::string Name;
+    std::string Value;
+    bool Text = false;  // --set-text: always a STRING
+    bool operator==(const TSet&) const = default;
+  };
+  std::vector<TSet> Sets;
   // Printer model: paper ("a4", "letter" or WIDTHxHEIGHT in mm), resolution, margins in mm.
   std::optional<std::string> Paper;
   std::optional<int> Dpi;

@@ -210,7 +210,7 @@ void TDBDataSet::StartCursor(std::unique_ptr<TDriverStatement> statement, int hi
 void TDBDataSet::StartCursor(TDriverStatement& statement, int hiddenIndex) {
   cursor_ = &statement;
   hidden_index_ = hiddenIndex;
-  has_prefetched_ = false;
+  prefetched_.clear();
   cursor_done_ = false;
   statement.SetTargets({});
   // The update target is learned before the rows stream (PostgreSQL asks its catalogue).
@@ -225,16 +225,26 @@ void TDBDataSet::StartCursor(TDriverStatement& statement, int hiddenIndex) {
     table_columns_.clear();
   }
   statement.Execute();
-  // SQLite expression columns are typed by their first value.
-  bool typedFromValue = false;
+  // Columns without a declared type (SQLite expressions, aggregates, LEFT JOIN sums) are typed by
+  // their first non-NULL value: rows are read ahead until every such column has one, as far as
+  // needed for a buffered query and at most kStreamLookAhead rows for a stream.
+  std::vector<int> untyped;
   for (int i = 0; i < statement.ColumnCount(); ++i) {
-    typedFromValue = typedFromValue || statement.Column(i).TypedFromValue;
+    if (statement.Column(i).TypedFromValue) untyped.push_back(i);
   }
-  if (typedFromValue) {
-    has_prefetched_ = statement.Fetch(prefetched_);
-    if (!has_prefetched_) cursor_done_ = true;
+  const std::size_t limit = InternalIsUniDirectional() ? kStreamLookAhead : SIZE_MAX;
+  while (!untyped.empty() && prefetched_.size() < limit) {
+    std::vector<Variant> row;
+    if (!statement.Fetch(row)) {
+      cursor_done_ = true;
+      break;
+    }
+    std::erase_if(untyped, [&](int i) {
+      return static_cast<std::size_t>(i) < row.size() && !row[static_cast<std::size_t>(i)].IsNull();
+    });
+    prefetched_.push_back(std::move(row));
   }
-  FillFieldDefs(statement, has_prefetched_ ? &prefetched_ : nullptr);
+  FillFieldDefs(statement, prefetched_.empty() ? nullptr : &prefetched_);
 }
 
 void TDBDataSet::DescribeStatement(TDriverStatement& statement, int hiddenIndex) {
@@ -243,7 +253,7 @@ void TDBDataSet::DescribeStatement(TDriverStatement& statement, int hiddenIndex)
   FillFieldDefs(statement, nullptr);
 }
 
-void TDBDataSet::FillFieldDefs(TDriverStatement& statement, const std::vector<Variant>* firstRow) {
+void TDBDataSet::FillFieldDefs(TDriverStatement& statement, const std::deque<std::vector<Variant>>* rows) {
   TFieldDefs& defs = FieldDefs();
   defs.Clear();
   const int n = statement.ColumnCount();
@@ -254,17 +264,29 @@ void TDBDataSet::FillFieldDefs(TDriverStatement& statement, const std::vector<Va
     TFieldType type = c.DataType;
     int size = c.Size;
     if (c.TypedFromValue) {
-      const Variant* v = firstRow && i < static_cast<int>(firstRow->size())
-                             ? &(*firstRow)[static_cast<std::size_t>(i)]
-                             : nullptr;
+      // The first non-NULL value decides; an integer column that holds a fraction further down
+      // the rows read ahead is a float column.
       type = ftString;
       size = 255;
-      if (v != nullptr) {
-        switch (v->Type()) {
-          case TVariantType::varInteger: type = ftInteger; size = 0; break;
-          case TVariantType::varFloat: type = ftFloat; size = 0; break;
-          case TVariantType::varBytes: type = ftBlob; size = 0; break;
-          default: break;
+      bool found = false;
+      if (rows != nullptr) {
+        for (const std::vector<Variant>& row : *rows) {
+          if (static_cast<std::size_t>(i) >= row.size()) continue;
+          const Variant& v = row[static_cast<std::size_t>(i)];
+          if (v.IsNull()) continue;
+          if (!found) {
+            found = true;
+            switch (v.Type()) {
+              case TVariantType::varInteger: type = ftInteger; size = 0; break;
+              case TVariantType::varFloat: type = ftFloat; size = 0; break;
+              case TVariantType::varBytes: type = ftBlob; size = 0; break;
+              default: break;
+            }
+            if (type != ftInteger) break;
+          } else if (v.Type() == TVariantType::varFloat) {
+            type = ftFloat;
+            break;
+          }
         }
       }
     }
@@ -411,17 +433,15 @@ void TDBDataSet::InternalFieldsBound() {
     }
   }
   if (cursor_ != nullptr) cursor_->SetTargets(targets);
-  if (has_prefetched_) {
-    for (std::size_t i = 0; i < prefetched_.size() && i < targets.size(); ++i) {
-      ConvertEngineValue(prefetched_[i], targets[i]);
-    }
+  for (std::vector<Variant>& row : prefetched_) {
+    for (std::size_t i = 0; i < row.size() && i < targets.size(); ++i) ConvertEngineValue(row[i], targets[i]);
   }
 }
 
 bool TDBDataSet::InternalFetch(std::vector<Variant>& values) {
-  if (has_prefetched_) {
-    values.swap(prefetched_);
-    has_prefetched_ = false;
+  if (!prefetched_.empty()) {
+    values.swap(prefetched_.front());
+    prefetched_.pop_front();
     return true;
   }
   if (cursor_done_ || cursor_ == nullptr) return false;
@@ -437,7 +457,6 @@ void TDBDataSet::InternalClose() {
   cursor_ = nullptr;
   owned_cursor_.reset();
   prefetched_.clear();
-  has_prefetched_ = false;
   cursor_done_ = true;
   updatable_ = false;
 }

@@ -9,6 +9,7 @@
 // the database stored (defaults, generated keys) with RETURNING.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,7 +94,9 @@ class TDBDataSet : public TDataSet {
     std::string origin;  // the same, unquoted
   };
   void ResolveUpdateTarget(TDriverStatement& statement);
-  void FillFieldDefs(TDriverStatement& statement, const std::vector<Variant>* firstRow);
+  // Field definitions of the statement's columns; a column without a declared type takes its
+  // type from the first non-NULL value of `rows` (the rows read ahead).
+  void FillFieldDefs(TDriverStatement& statement, const std::deque<std::vector<Variant>>* rows);
   std::string KeyCondition(const std::vector<Variant>& oldValues, std::vector<Variant>& binds,
                            std::vector<TFieldType>& types) const;
   std::string Marker(int n) const;
@@ -103,8 +106,10 @@ class TDBDataSet : public TDataSet {
   TDatabase* database_ = nullptr;
   TDriverStatement* cursor_ = nullptr;
   std::unique_ptr<TDriverStatement> owned_cursor_;
-  std::vector<Variant> prefetched_;
-  bool has_prefetched_ = false;
+  // How many rows a stream (unidirectional) reads ahead at most to type its columns.
+  static constexpr std::size_t kStreamLookAhead = 1000;
+  // Rows read ahead to type the columns without a declared type (Fetch hands them out first).
+  std::deque<std::vector<Variant>> prefetched_;
   bool cursor_done_ = true;
   int hidden_index_ = -1;
   std::vector<TFieldType> value_types_;  // data type per value, for binding

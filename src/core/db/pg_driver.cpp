@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -180,6 +181,16 @@ std::string ResultMessage(const PGresult* res, PGconn* conn) {
   return Trim(PQerrorMessage(conn));
 }
 
+// The byte offset in sql of the error position the server reports (a 1-based character
+// position); -1 when it reports none.
+int ResultOffset(const PGresult* res, std::string_view sql) {
+  const char* position = res ? PQresultErrorField(res, PG_DIAG_STATEMENT_POSITION) : nullptr;
+  if (position == nullptr) return -1;
+  const long characters = std::strtol(position, nullptr, 10);
+  if (characters < 1) return -1;
+  return static_cast<int>(Utf8Offset(sql, static_cast<std::size_t>(characters - 1)));
+}
+
 std::string ResultState(const PGresult* res) {
   const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
   return state ? state : "";
@@ -278,7 +289,9 @@ class PgConnection final : public TDriverConnection {
     if (epoch == epoch_) stale_statements_.push_back(std::move(name));
   }
   [[noreturn]] void Raise(const PGresult* res, const std::string& sql) {
-    throw EDBEngineError(ResultMessage(res, conn_), sql, ResultState(res));
+    EDBEngineError error(ResultMessage(res, conn_), sql, ResultState(res));
+    error.SetOffset(ResultOffset(res, sql));
+    throw error;
   }
   void Check(const PGresult* res, const std::string& sql) {
     const auto status = PQresultStatus(res);
@@ -546,11 +559,11 @@ class PgStatement final : public TDriverStatement {
         return;
       }
       default: {
-        const std::string message = ResultMessage(res, conn_.Handle());
-        const std::string state = ResultState(res);
+        EDBEngineError error(ResultMessage(res, conn_.Handle()), sql_, ResultState(res));
+        error.SetOffset(ResultOffset(res, sql_));
         PQclear(res);
         Abandon();
-        throw EDBEngineError(message, sql_, state);
+        throw error;
       }
     }
   }

@@ -113,11 +113,32 @@ void TQuery::EnsurePrepared() {
       statement_hidden_rowid_ = statement_ != nullptr;
     }
     if (!statement_) statement_ = PrepareStatement(text);
+  } catch (EDBEngineError& e) {
+    statement_.reset();
+    PointIntoSQL(e);
+    if (!Active() && !explicit_prepare_) ReleaseDatabase();
+    throw;
   } catch (...) {
     statement_.reset();
     if (!Active() && !explicit_prepare_) ReleaseDatabase();
     throw;
   }
+}
+
+void TQuery::PointIntoSQL(EDBEngineError& error) const {
+  if (error.Offset() < 0) return;
+  const std::string sql = SQLText();
+  std::string text;
+  std::vector<std::string> names;
+  ParseText(text, names);
+  if (error.Statement() != text) return;  // another statement (the ROWID probe, a savepoint)
+  std::size_t offset = static_cast<std::size_t>(error.Offset());
+  if (param_check_) {
+    const bool sqlite = Database() != nullptr && Database()->DriverName() == "SQLITE";
+    offset = ParseSqlParams(sql, sqlite ? TParamMarker::QuestionNumber : TParamMarker::DollarNumber)
+                 .SourceOffset(offset);
+  }
+  error.SetStatement(sql, static_cast<int>(std::min(offset, sql.size())));
 }
 
 void TQuery::UnPrepare() {
@@ -175,7 +196,12 @@ void TQuery::BindAndExecute() {
 
 void TQuery::InternalOpen() {
   BindAndExecute();
-  StartCursor(*statement_, statement_hidden_rowid_ ? 0 : -1);
+  try {
+    StartCursor(*statement_, statement_hidden_rowid_ ? 0 : -1);
+  } catch (EDBEngineError& e) {
+    PointIntoSQL(e);
+    throw;
+  }
 }
 
 void TQuery::InternalClose() {
@@ -213,6 +239,11 @@ void TQuery::ExecSQL() {
     while (statement_->Fetch(row)) {
     }
     rows_affected_ = statement_->RowsAffected();
+  } catch (EDBEngineError& e) {
+    PointIntoSQL(e);
+    if (statement_) statement_->Reset();
+    DropImplicitStatement();
+    throw;
   } catch (...) {
     if (statement_) statement_->Reset();
     DropImplicitStatement();

@@ -21,6 +21,8 @@
 
 namespace bexlo {
 
+class EDBEngineError;
+
 class TDataSource;
 class TDataLink;
 class TStringList;
@@ -91,6 +93,9 @@ class TQuery : public TDBDataSet {
   void BindAndExecute();
   // The text sent to the engine and the parameter names its markers stand for.
   void ParseText(std::string& text, std::vector<std::string>& names) const;
+  // An engine error in this query's statement names the SQL text as written (parameters by
+  // name) and the error's offset in it.
+  void PointIntoSQL(EDBEngineError& error) const;
 
   std::unique_ptr<TStringList> sql_;
   TParams params_;

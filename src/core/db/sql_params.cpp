@@ -163,6 +163,7 @@ TParsedSql ParseSqlParams(std::string_view sql, TParamMarker marker) {
     while (index < result.names.size() && !SameParamName(result.names[index], ref.name)) ++index;
     if (index == result.names.size()) result.names.push_back(ref.name);
     result.text.append(sql.substr(copied, ref.offset - copied));
+    const std::size_t start = result.text.size();
     // "$1" right after a name character or a "$" would read as part of a name or a "$$" quote.
     if (marker == TParamMarker::DollarNumber && !result.text.empty() &&
         IsNameChar(static_cast<unsigned char>(result.text.back()))) {
@@ -170,10 +171,23 @@ TParsedSql ParseSqlParams(std::string_view sql, TParamMarker marker) {
     }
     result.text += marker == TParamMarker::QuestionNumber ? '?' : '$';
     result.text += std::to_string(index + 1);
+    result.spans.push_back({ref.offset, ref.length, start, result.text.size() - start});
     copied = ref.offset + ref.length;
   }
   result.text.append(sql.substr(copied));
   return result;
+}
+
+std::size_t TParsedSql::SourceOffset(std::size_t parsedOffset) const noexcept {
+  // Text between markers keeps its length: the offset moves by what the markers before it
+  // changed.
+  std::ptrdiff_t shift = 0;
+  for (const TSpan& span : spans) {
+    if (parsedOffset < span.parsed) break;
+    if (parsedOffset < span.parsed + span.parsedLength) return span.source;
+    shift += static_cast<std::ptrdiff_t>(span.sourceLength) - static_cast<std::ptrdiff_t>(span.parsedLength);
+  }
+  return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(parsedOffset) + shift);
 }
 
 }  // namespace bexlo

@@ -30,6 +30,19 @@ enum class TParamMarker { QuestionNumber, DollarNumber };
 struct TParsedSql {
   std::string text;                // the SQL with every reference replaced by its marker
   std::vector<std::string> names;  // distinct names in order of first use; marker n is names[n-1]
+  // Where each reference went: its byte offset in the source and the offset and length of the
+  // marker (with any blank put before it) in text.
+  struct TSpan {
+    std::size_t source = 0;
+    std::size_t sourceLength = 0;
+    std::size_t parsed = 0;
+    std::size_t parsedLength = 0;
+  };
+  std::vector<TSpan> spans;
+
+  // The byte offset in the source SQL of a byte offset in text (an engine's error position):
+  // a place inside a marker is the start of its reference.
+  std::size_t SourceOffset(std::size_t parsedOffset) const noexcept;
 };
 
 // Replaces the references by positional markers; references to the same name share one marker.

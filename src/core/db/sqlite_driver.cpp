@@ -23,7 +23,10 @@ class SqliteConnection;
 
 [[noreturn]] void RaiseSqlite(sqlite3* db, std::string_view sql) {
   std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-  throw EDBEngineError(std::move(message), std::string(sql));
+  EDBEngineError error(std::move(message), std::string(sql));
+  // Where in the statement the error lies (a syntax error, an unknown column), when known.
+  if (db) error.SetOffset(sqlite3_error_offset(db));
+  throw error;
 }
 
 // Whether the rest of a statement text holds anything but blanks, ";" and comments.

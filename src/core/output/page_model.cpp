@@ -106,7 +106,11 @@ void TPageBuilder::StartPage(std::int64_t index) {
 }
 
 std::vector<TPage> TPageBuilder::Finish() {
-  if (count_ > 0) pages_.push_back({first_, count_ - 1});
+  if (count_ == 0) return std::move(pages_);
+  // The last line follows the rule of every other: marked, or not fitting, it starts a page
+  // (else it would print past the bottom of the paper).
+  Place();
+  pages_.push_back({first_, count_ - 1});
   return std::move(pages_);
 }
 

@@ -114,8 +114,9 @@ struct TFragment {
 
 // Splits lines into pages: heights are summed from the page's first line; a line at which the
 // sum reaches the page height, or that carries the page-break flag, starts the next page (its
-// height starts the new sum). The first line of the file always belongs to the first page and
-// the last line never starts a page. No lines, no pages.
+// height starts the new sum). The first line of the file always belongs to the first page; the
+// last line follows the same rule as the others (the writer breaks the page before it too). No
+// lines, no pages.
 class TPageBuilder {
  public:
   explicit TPageBuilder(int pageHeight) noexcept : page_height_(pageHeight) {}
@@ -130,7 +131,7 @@ class TPageBuilder {
   std::vector<TPage> Finish();
 
  private:
-  // Sums the height of line count_ - 1, which is known not to be the last line.
+  // Sums the height of line count_ - 1 and starts a page at it when the rule says so.
   void Place() {
     const std::int64_t index = count_ - 1;
     sum_ += pending_height_;
@@ -143,7 +144,7 @@ class TPageBuilder {
   std::int64_t count_ = 0;
   std::int64_t first_ = 0;
   std::int64_t sum_ = 0;
-  // The last line added: it starts no page unless another line follows.
+  // The last line added, placed when the next one comes or at Finish.
   int pending_height_ = 0;
   bool pending_break_ = false;
   std::vector<TPage> pages_;

@@ -93,6 +93,7 @@ void TQoReport::ResetOutputState() {
   font_size_ = kDefaultFontSize;
   font_style_ = -1;  // the printer font is set from the font state before the first line
   at_line_start_ = true;
+  last_break_forced_ = false;
 }
 
 namespace {

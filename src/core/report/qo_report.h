@@ -134,6 +134,9 @@ class TQoReport : public TCustomReport {
   // Writes a printed line, taking an open paragraph's carried text first; false when the line
   // was dropped (it did not fit while the record header printed).
   bool WriteText(std::string_view text);
+  // WriteText for a printed template line: a page break it causes outside the detail clears
+  // page top.
+  bool WriteKeepingPageTop(std::string_view text);
   bool WriteLine(std::string_view text);
   // Writes the finished line (OEM conversion, CR LF) or raw bytes that begin the next line.
   void PutOutputLine(std::string_view text);
@@ -191,6 +194,8 @@ class TQoReport : public TCustomReport {
   bool in_page_break_ = false;   // the page footer and header of a break are printing
   bool in_page_footer_ = false;  // PAGEFOOTER lines print (they are not counted in LineNum)
   int print_depth_ = 0;          // nesting of PrintLine (a page break prints inside a line)
+  std::uint64_t page_breaks_ = 0;   // page breaks of the run so far
+  bool last_break_forced_ = false;  // the last page break was forced by a FORMFEED
   std::vector<std::string> line_buffers_;  // one reused buffer per nesting level
 };
 

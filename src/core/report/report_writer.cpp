@@ -75,7 +75,7 @@ void TQoReport::PrintLines(const TListPool* lines) {
 void TQoReport::PrintLine(TReportLine& line) {
   if (!line.Fields) {
     CountLine();
-    WriteText(line.Text);
+    WriteKeepingPageTop(line.Text);
     return;
   }
   TFieldContext context;
@@ -117,15 +117,25 @@ void TQoReport::PrintLine(TReportLine& line) {
       // gathered rather than dropping it.
       if (line.JoinNext && rep + 1 < repetitions) continue;
     }
-    const bool topOrDetail = (state_ & (rsPageTop | rsInDetail)) != 0;
-    const bool written = WriteText(out);
-    if (!topOrDetail && (state_ & rsPageTop)) state_ &= ~rsPageTop;
-    // A FORMFEED line breaks the page before the next written line, even when it began a new
-    // page itself.
-    if (formFeed && written) state_ |= rsForcedBreak;
+    const std::uint64_t breaksBefore = page_breaks_;
+    const bool written = WriteKeepingPageTop(out);
+    // A FORMFEED line breaks the page before the next written line. When it began a page
+    // itself, only a page forced by the FORMFEED before it keeps the break (so consecutive
+    // FORMFEED records each get their page); one that began a page because it did not fit has
+    // just had its break.
+    if (formFeed && written && (page_breaks_ == breaksBefore || last_break_forced_)) state_ |= rsForcedBreak;
     out.clear();
   }
   line_buffers_[print_depth_ - 1] = std::move(out);
+}
+
+bool TQoReport::WriteKeepingPageTop(std::string_view text) {
+  // A page begun by a line printed outside the detail (a group footer or header, with fields
+  // or without) is no page top for the next record: that record prints its record header.
+  const bool topOrDetail = (state_ & (rsPageTop | rsInDetail)) != 0;
+  const bool written = WriteText(text);
+  if (!topOrDetail && (state_ & rsPageTop)) state_ &= ~rsPageTop;
+  return written;
 }
 
 bool TQoReport::WriteText(std::string_view text) {
@@ -227,6 +237,8 @@ void TQoReport::WriteRaw(std::string_view bytes) {
 }
 
 void TQoReport::BreakPage(int lineHeight) {
+  ++page_breaks_;
+  last_break_forced_ = (state_ & rsForcedBreak) != 0;
   state_ &= ~rsForcedBreak;
   position_ = 0;
   constexpr std::uint16_t kKept = rsInDetail | rsInParagraph | rsInFooter;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/db_error.h"
 #include "db/query.h"
 #include "output/output_format.h"
 #include "report/qo_report.h"
@@ -357,16 +358,40 @@ struct TQoReport::TemplateReader {
     if (parsed.JoinNext) text.append(line, line.size() - 2, 2);
     if (r.template_query_->Active()) r.template_query_->Close();
     r.template_query_->SQL().Add(std::move(text));
+    sql_line_offsets.push_back(offset);
   }
 
   void EndSql() {
     TQuery* query = r.template_query_.get();
     if (!query || !sql_seen) return;
     if (query->Active()) query->Close();
-    query->Prepare();
-    if (query->ParamCount() > 0) r.SetSQLParams(*query);
-    query->Open();
+    try {
+      query->Prepare();
+      if (query->ParamCount() > 0) r.SetSQLParams(*query);
+      query->Open();
+    } catch (const EDBEngineError& e) {
+      // The engine's error position, moved from the query text to the template.
+      if (e.Offset() >= 0 && e.Statement() == query->SQLText()) r.ErrorPos = SqlErrorPos(*query, e.Offset());
+      throw;
+    }
     r.CreateFieldVars();
+  }
+
+  // The template offset of byte `at` of the query text (its lines joined by CR LF).
+  int SqlErrorPos(TQuery& query, int at) const {
+    const TStrings& lines = query.SQL();
+    std::size_t start = 0;
+    const auto target = static_cast<std::size_t>(at);
+    for (int i = 0; i < lines.Count() && i < static_cast<int>(sql_line_offsets.size()); ++i) {
+      const std::string& line = lines.Get(i);
+      if (target < start + line.size() + 2 || i + 1 == lines.Count()) {
+        const std::size_t column = std::min(target - std::min(target, start), line.size());
+        return sql_line_offsets[static_cast<std::size_t>(i)] +
+               static_cast<int>(Utf8Length(std::string_view(line).substr(0, column)));
+      }
+      start += line.size() + 2;
+    }
+    return sql_line_offsets.empty() ? -1 : sql_line_offsets.front();
   }
 
   TQoReport& r;
@@ -379,6 +404,7 @@ struct TQoReport::TemplateReader {
   int footer_font_code = kDefaultFontCode;
   int footer_font_size = kDefaultFontSize;
   std::u32string text32;  // the template as code points, lines ended by CR LF (built on demand)
+  std::vector<int> sql_line_offsets;  // template offset of each line of the query text
 };
 
 void TQoReport::ReadTemplate() {

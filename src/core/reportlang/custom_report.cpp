@@ -74,6 +74,8 @@ void TCustomReport::RunCommands(const TCommandList* commands) {
       ++pc;  // an emptied slot of the owning list
     }
   }
+  // The script ended well: a later error (a lost connection, a full disk) has no place in it.
+  ErrorPos = -1;
 }
 
 // ---- TReportParams ----------------------------------------------------------------------------

@@ -211,7 +211,8 @@ class TCustomReport : public TComponent {
   // ---- running ---------------------------------------------------------------------------------
   // Runs a compiled command list: empties the value stack, then executes commands from index 0
   // while the program counter stays inside the list. An error ends the run and propagates with
-  // ErrorPos at the failing command. A null list does nothing.
+  // ErrorPos at the failing command (-1 after a list that ran to its end). A null list does
+  // nothing.
   void RunCommands(const TCommandList* commands);
 
  protected:

@@ -30,7 +30,7 @@ TEST(BuildPagesTest, HeightsAndMarksDelimitPages) {
   // The line at which the sum reaches the page height starts the next page.
   EXPECT_EQ(BuildPages(MakeLines({40, 40, 20, 40, 40, 10}), 100),
             (Pages{{0, 1}, {2, 3}, {4, 5}}));
-  EXPECT_EQ(BuildPages(MakeLines({50, 50, 50}), 100), (Pages{{0, 0}, {1, 2}}));
+  EXPECT_EQ(BuildPages(MakeLines({50, 50, 50}), 100), (Pages{{0, 0}, {1, 1}, {2, 2}}));
   // Marks break early; the new page's sum starts with the marked line.
   EXPECT_EQ(BuildPages(MakeLines({10, -10, 10, 80, 10}), 100), (Pages{{0, 0}, {1, 2}, {3, 4}}));
   // Zero-height lines never fill a page.
@@ -42,9 +42,10 @@ TEST(BuildPagesTest, FirstAndLastLinesStayOnTheirPages) {
   // twice: line 0 simply opens page 0.
   EXPECT_EQ(BuildPages(MakeLines({-10, 10, 10}), 100), (Pages{{0, 2}}));
   EXPECT_EQ(BuildPages(MakeLines({500, 10, 10}), 100), (Pages{{0, 0}, {1, 2}}));
-  // The last line never starts a page, whatever its height or mark.
-  EXPECT_EQ(BuildPages(MakeLines({10, 10, -10}), 100), (Pages{{0, 2}}));
-  EXPECT_EQ(BuildPages(MakeLines({10, 10, 500}), 100), (Pages{{0, 2}}));
+  // The last line follows the rule like every other: marked or not fitting, it starts a page.
+  EXPECT_EQ(BuildPages(MakeLines({10, 10, -10}), 100), (Pages{{0, 1}, {2, 2}}));
+  EXPECT_EQ(BuildPages(MakeLines({10, 10, 500}), 100), (Pages{{0, 1}, {2, 2}}));
+  EXPECT_EQ(BuildPages(MakeLines({10, 10, 10}), 100), (Pages{{0, 2}}));
 }
 
 TEST(PageModelTest, LineAndFragmentClamping) {

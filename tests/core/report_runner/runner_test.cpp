@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,7 @@ TEST(RunnerOptions, ReadsEveryOption) {
   EXPECT_EQ(o.Out, "o.prn");
   EXPECT_TRUE(o.OneRecord && o.Landscape && o.SystemLocale);
   ASSERT_EQ(o.Sets.size(), 2u);
-  EXPECT_EQ(o.Sets[1], (std::pair<std::string, std::string>("B", "x=y")));
+  EXPECT_EQ(o.Sets[1], (TRunOptions::TSet{"B", "x=y", false}));
   EXPECT_EQ(*o.Dpi, 600);
   EXPECT_EQ(*o.MarginLeft, 1);
   EXPECT_EQ(*o.MarginBottom, 4);
@@ -258,6 +259,108 @@ TEST_F(RunnerProgram, PrinterOptionsChangeThePageLength) {
   EXPECT_GT(pages({"--landscape"}), a4);
   EXPECT_GT(pages({"--paper", "100x150"}), pages({"--paper", "letter"}));
   EXPECT_LT(pages({"--margins", "0"}), pages({"--margins", "40"}));
+}
+
+TEST_F(RunnerProgram, SetTextKeepsLeadingZerosAndSaysWhichToUse) {
+  const TCommandLine line = ParseCommandLine({"run", "t.fmt", "--set", "A=0171", "--set-text", "ZIP=0171"});
+  ASSERT_EQ(line.Options.Sets.size(), 2u);
+  EXPECT_FALSE(line.Options.Sets[0].Text);
+  EXPECT_EQ(line.Options.Sets[1], (TRunOptions::TSet{"ZIP", "0171", true}));
+  EXPECT_THROW(ParseCommandLine({"run", "t.fmt", "--set-text", "0ZIP=1"}), TUsageError);
+
+  Write("zip.fmt", ".DETAIL\n[@ZIP] [@NUM] [@ACC]\n");
+  ASSERT_EQ(Run({"run", "zip.fmt", "--one-record", "--out", "zip.prn", "--set-text", "ZIP=0171", "--set", "NUM=0171",
+                 "--set-text=ACC=00012.50"}),
+            0)
+      << err_;
+  EXPECT_EQ(Read(dir_ / "zip.prn"), "[0171] [171] [00012.50]\r\n");
+  // A query parameter filled by --set-text is compared as text.
+  Write("codes.sql", "create table codes (code varchar(5)); insert into codes values ('0171'), ('171');\n");
+  Shell("sqlite3 " + Quote((dir_ / "data.db").string()) + " < " + Quote((dir_ / "codes.sql").string()));
+  Write("codes.fmt", ".DETAIL\n<@CODE>\n");
+  ASSERT_EQ(Run({"run", "codes.fmt", "--database", "data.db", "--query", "select code from codes where code = :C",
+                 "--set-text", "C=0171", "--out", "codes.prn"}),
+            0)
+      << err_;
+  EXPECT_EQ(Read(dir_ / "codes.prn"), "<0171>\r\n");
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out_.find("--set-text NAME=VALUE"), std::string::npos);
+  EXPECT_NE(out_.find("leading zeros"), std::string::npos);
+}
+
+TEST_F(RunnerProgram, SqlErrorsPointIntoTheSqlSection) {
+  Write("sql.fmt",
+        ".VARS\n"
+        "X := 1\n"
+        ".SQL\n"
+        "select id, grp\n"
+        "  from t where id > :FROM and\n"
+        "  nosuch = 1\n"
+        ".DETAIL\n"
+        "@ID\n");
+  EXPECT_EQ(Run({"run", "sql.fmt", "--database", "data.db", "--set", "FROM=0"}), 1);
+  EXPECT_EQ(err_, "error: no such column: nosuch\nat line 6, column 3 of sql.fmt\n");
+  Write("syntax.fmt", ".SQL\nselect id fromm t\n.DETAIL\n@ID\n");
+  EXPECT_EQ(Run({"run", "syntax.fmt", "--database", "data.db"}), 1);
+  EXPECT_NE(err_.find("at line 2, column 17 of syntax.fmt"), std::string::npos) << err_;
+}
+
+TEST_F(RunnerProgram, FailuresOutsideTheTemplateHaveNoTemplatePosition) {
+  // Scripts ran (the VARS block, the per-record script) before each failure.
+  Write("rows.fmt", ".VARS\nN := 0\n.SQL\nselect id from t\n.DETAIL\n#N := N + 1\n@ID @N\n");
+  // An output path that cannot be made.
+  EXPECT_EQ(Run({"run", "rows.fmt", "--database", "data.db", "--out", "no/such/dir/out.prn"}), 1);
+  EXPECT_NE(err_.find("error: Cannot create the report output"), std::string::npos) << err_;
+  EXPECT_EQ(err_.find("at line"), std::string::npos) << err_;
+  // A database that is not there.
+  EXPECT_EQ(Run({"run", "rows.fmt", "--database", "gone.db"}), 1);
+  EXPECT_EQ(err_, "error: database file not found: gone.db\n");
+  EXPECT_FALSE(fs::exists(dir_ / "gone.db"));
+  // A disk that fills up half way (a file-size limit of 1 KB, SIGXFSZ ignored), over an earlier
+  // output that must survive.
+  std::string big = ".VARS\nN := 0\n.SQL\nselect id from t\n.DETAIL\n#N := N + 1\n";
+  for (int i = 0; i < 40; ++i) big += "@ID @N ------------------------------------------------\n";
+  Write("big.fmt", big);
+  Write("big.prn", "yesterday\r\n");
+  EXPECT_EQ(Run({"run", "big.fmt", "--database", "data.db", "--out", "big.prn"}, "trap '' XFSZ; ulimit -f 1;"), 1);
+  EXPECT_NE(err_.find("error: Cannot write the report output"), std::string::npos) << err_;
+  EXPECT_EQ(err_.find("at line"), std::string::npos) << err_;
+  EXPECT_EQ(Read(dir_ / "big.prn"), "yesterday\r\n");
+}
+
+TEST_F(RunnerProgram, AnEmptyRunSaysSoAndTheDatabaseFileIsUntouched) {
+  const fs::path db = dir_ / "data.db";
+  auto listing = [&] {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_))
+      if (entry.path().extension() != ".txt") names.insert(entry.path().filename().string());
+    return names;
+  };
+  Write("rows.fmt", ".SQL\nselect id, amount from t where id > :FROM\n.DETAIL\n@ID @AMOUNT\n");
+  const std::string header = Read(db).substr(0, 100);
+  const std::string before = Read(db);
+  const std::set<std::string> names = listing();
+  ASSERT_EQ(Run({"run", "rows.fmt", "--database", "data.db", "--set", "FROM=0", "--out", "rows.prn"}), 0) << err_;
+  EXPECT_EQ(Read(db).substr(0, 100), header);
+  EXPECT_EQ(Read(db), before);
+  std::set<std::string> after = names;
+  after.insert("rows.prn");
+  EXPECT_EQ(listing(), after);  // no -wal, -shm or -journal file beside the database
+
+  // No record: no output, the earlier one removed, and the runner says so.
+  ASSERT_EQ(Run({"run", "rows.fmt", "--database", "data.db", "--set", "FROM=99", "--out", "rows.prn"}), 0) << err_;
+  EXPECT_EQ(out_, "no records printed: no output written\n");
+  EXPECT_FALSE(fs::exists(dir_ / "rows.prn"));
+  EXPECT_EQ(Read(db), before);
+}
+
+TEST_F(RunnerProgram, AWindows1251TemplateRuns) {
+  // ".DETAIL", "Строка @ID", "#Сумма := Сумма + ID" and a VARS block, in Windows-1251.
+  Write("legacy.fmt",
+        ".VARS\r\n\xD1\xF3\xEC\xEC\xE0 := 0\r\n.SQL\r\nselect id from t order by id\r\n.DETAIL\r\n"
+        "#\xD1\xF3\xEC\xEC\xE0 := \xD1\xF3\xEC\xEC\xE0 + ID\r\n\xD1\xF2\xF0\xEE\xEA\xE0 @ID @\xD1\xF3\xEC\xEC\xE0\r\n");
+  ASSERT_EQ(Run({"run", "legacy.fmt", "--database", "data.db", "--out", "legacy.prn"}), 0) << err_;
+  EXPECT_EQ(Read(dir_ / "legacy.prn"), "Строка 1 1\r\nСтрока 2 3\r\nСтрока 3 6\r\n");
 }
 
 }  // namespace
