@@ -76,6 +76,8 @@ void TFileViewerModel::ChangePage() {
 
 // ---- loading ---------------------------------------------------------------------------------
 
+
+
 void TFileViewerModel::Clear() noexcept {
   mapper_->Close();
   decoded_.reset();
@@ -98,9 +100,13 @@ void TFileViewerModel::LoadFile() {
     mapper_->SetFileName("");
     mapper_->SetFileName(name);
     const std::string_view mapped(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize()));
-    // A file in the legacy code page is shown from its decoded copy, indexed like the map.
-    if (IsLegacyText(mapped)) decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
-    Index(name, decoded_ ? std::string_view(*decoded_) : mapped);
+    // A file in the legacy code page (a line that is not UTF-8 turns up while indexing) is
+    // indexed again from its decoded copy, and shown from it.
+    if (!Index(name, mapped)) {
+      lines_.clear();
+      decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
+      Index(name, *decoded_);
+    }
     loaded_ = true;
   } catch (...) {
     Clear();
@@ -114,7 +120,8 @@ void TFileViewerModel::LoadFile() {
   ChangePage();
 }
 
-void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
+bool TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
+  bool utf8 = true;
   TPrinterModel& printer = *printer_;
   const int pageWidth = printer.PageWidth();
   SetFont(printer, kDefaultFontCode, 0, nullptr);
@@ -168,6 +175,7 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     pages.Add(line);
   };
   auto addLine = [&](std::int64_t start, std::string_view text, bool sequences) {
+    if (utf8 && IsLegacyText(text)) utf8 = false;
     if (sequences || paragraph != 0 || text.empty() || text.front() == kPageBreakMark) {
       addAnyLine(start, text, sequences);
       return;
@@ -200,6 +208,7 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     ::close(fd);
   }
   pages_ = pages.Finish();
+  return utf8;
 }
 
 // ---- file operations -------------------------------------------------------------------------
