@@ -162,9 +162,7 @@ class TFileViewerModel : public TComponent {
   TNotifyEvent OnInvalidate;
 
  private:
-  // Indexes lines and pages; false when a line is not UTF-8 (the file is in the legacy code
-  // page and is indexed again from its decoded copy).
-  bool Index(const std::string& name, std::string_view mapped);
+  void Index(const std::string& name, std::string_view mapped);
   void Invalidate();
   // The printer font becomes the font of (code, size) computed from the default font; the
   // canvas, when given, takes it too.
