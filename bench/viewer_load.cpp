@@ -24,6 +24,7 @@
 #include <string>
 
 #include "output/file_viewer_model.h"
+#include "util/text.h"
 
 namespace {
 
@@ -52,7 +53,9 @@ void WriteReport(const std::string& path) {
       line += words[next() % 12];
       line += ' ';
     }
-    line.resize(96);
+    // Cut at a character boundary: the writer never splits a UTF-8 sequence, and a file that is
+    // not UTF-8 would be read in the legacy code page.
+    line.resize(bexlo::Utf8FloorBoundary(line, 96));
     if (inParagraph == 44) line += "\\PE";
     buffer += line;
     buffer += "\r\n";

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "output/output_format.h"
 #include "output/output_line_stream.h"
@@ -76,6 +78,44 @@ void TFileViewerModel::ChangePage() {
 
 // ---- loading ---------------------------------------------------------------------------------
 
+namespace {
+
+// Whether the file is not UTF-8 (IsLegacyText), read in blocks of 1 MB: the map's pages are not
+// touched, so checking a large file neither faults it in nor makes it resident. A file that
+// cannot be read counts as UTF-8 (indexing reports the failure).
+bool FileIsLegacyText(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::vector<char> buffer(kBlock + 8);
+  std::size_t carry = 0;  // the bytes of a sequence cut by the end of the last block
+  bool legacy = false;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.data() + carry, kBlock);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const std::size_t total = carry + static_cast<std::size_t>(n);
+    // The block is judged up to its last character start; the bytes from there wait for the next.
+    std::size_t cut = total, back = 0;
+    while (cut > 0 && back < 4 && (static_cast<unsigned char>(buffer[cut - 1]) & 0xC0) == 0x80) --cut, ++back;
+    if (cut > 0 && static_cast<unsigned char>(buffer[cut - 1]) >= 0xC0) --cut;
+    else cut = total;
+    if (IsLegacyText(std::string_view(buffer.data(), cut))) {
+      legacy = true;
+      break;
+    }
+    carry = total - cut;
+    std::memmove(buffer.data(), buffer.data() + cut, carry);
+  }
+  if (!legacy && carry > 0) legacy = IsLegacyText(std::string_view(buffer.data(), carry));
+  ::close(fd);
+  return legacy;
+}
+
+}  // namespace
+
+
+
 void TFileViewerModel::Clear() noexcept {
   mapper_->Close();
   decoded_.reset();
@@ -98,8 +138,8 @@ void TFileViewerModel::LoadFile() {
     mapper_->SetFileName("");
     mapper_->SetFileName(name);
     const std::string_view mapped(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize()));
-    // A file in the legacy code page is shown from its decoded copy, indexed like the map.
-    if (IsLegacyText(mapped)) decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
+    // A file in the legacy code page is indexed from its decoded copy, and shown from it.
+    if (FileIsLegacyText(name)) decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
     Index(name, decoded_ ? std::string_view(*decoded_) : mapped);
     loaded_ = true;
   } catch (...) {
