@@ -22,6 +22,7 @@
 #include <string>
 
 #include "db/data_source.h"
+#include "db/driver.h"
 #include "db/query.h"
 #include "order_desk.h"
 #include "sample_database.h"
@@ -203,6 +204,7 @@ int main(int argc, char** argv) {
   if (options.Database.empty()) {
     std::filesystem::create_directories(options.Out);
     options.Database = (std::filesystem::path(options.Out) / "sample.db").string();
+    CreateSqliteDatabase(options.Database);  // the demo's own database: made when missing
   }
   try {
     EnsureSampleDatabase(options.Database, (std::filesystem::path(options.Examples) / "sample-db.sql").string());

@@ -6,6 +6,7 @@
 
 #include "db/database.h"
 #include "db/dialect.h"
+#include "db/driver.h"
 #include "db/field.h"
 #include "db/query.h"
 #include "util/datetime.h"
@@ -119,6 +120,7 @@ void EnsureSampleDatabase(const std::string& databaseName, const std::string& sc
   QTemporaryDir dir;
   if (!dir.isValid()) throw EInOutError("Cannot create a temporary directory for the sample database");
   const std::string sqlite = QDir(dir.path()).filePath(QStringLiteral("sample.db")).toStdString();
+  CreateSqliteDatabase(sqlite);
   TDatabase* source = Session().OpenDatabase(sqlite);
   RunScript(*source, scriptPath);
   db->Atomic([&] {

@@ -511,7 +511,7 @@ std::string ValueSql(const TQueryBuilder& builder, const TBuilderField& field, i
 void CheckClosed(std::string_view text) {
   const std::vector<TSqlToken> tokens = TokenizeSql(text);
   if (IsSqlTextDamaged(text, tokens)) {
-    throw EBuilderError(Format(msg::SQoBuilderNotClosed, "an open literal, comment or parenthesis"));
+    throw EBuilderError(Format(msg::SQoBuilderNotClosed, "an open literal, quoted name, comment or parenthesis"));
   }
   int depth = 0;
   for (const TSqlToken& t : tokens) {
@@ -523,9 +523,6 @@ void CheckClosed(std::string_view text) {
       const std::string_view s = t.Text(text);
       if (s == "(") ++depth;
       if (s == ")") --depth;
-      // A "[" without its "]" would start a quoted name at the next "]" written after the
-      // block (even one inside a later literal), swallowing the block's end marker.
-      if (s == "[") throw EBuilderError(Format(msg::SQoBuilderNotClosed, "an open quoted name"));
     }
   }
   if (depth != 0) throw EBuilderError(Format(msg::SQoBuilderNotClosed, "an open parenthesis"));

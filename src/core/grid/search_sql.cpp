@@ -175,10 +175,11 @@ bool IsClauseKeyword(std::string_view sql, const TSqlToken& t) {
 bool IsTokenBoundary(std::string_view sql, std::size_t pos) {
   if (pos == 0 || pos >= sql.size()) return true;
   for (const TSqlToken& t : TokenizeSql(sql)) {
-    if (t.Offset == pos) return true;
-    if (t.Offset > pos) break;
+    if (t.Offset >= pos) return true;
+    // pos inside a token: the two sides ran together, unless they are both white space
+    if (pos < t.End()) return t.Kind == TSqlTokenKind::Space;
   }
-  return false;
+  return true;
 }
 
 // Cuts a block out with what joins it to its neighbours: the "AND " after it, else the "AND "

@@ -20,6 +20,7 @@
 
 #include "db/data_source.h"
 #include "db/database.h"
+#include "db/driver.h"
 #include "db/field.h"
 #include "db/query.h"
 #include "util/ui_services.h"
@@ -47,6 +48,7 @@ class GridTest : public ::testing::TestWithParam<GridEngine> {
     } else {
       ASSERT_TRUE(dir_.isValid());
       db_name_ = dir_.filePath(QStringLiteral("grid.db")).toStdString();
+      CreateSqliteDatabase(db_name_);
     }
     Build(30);
   }
