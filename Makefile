@@ -36,8 +36,11 @@ demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(DEMO_TARGETS)
 	scripts/run-demo $(BUILD)
 
+# The sanitizer build is optimised with -O1 (as sanitizers are usually run): it compiles in about
+# half the time of -O3 and still finds what the sanitizers find.
 sanitize: deps
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O1 -DNDEBUG" \
 	  -DBEXLO_SANITIZE=ON -DBEXLO_FUZZ=ON -DBEXLO_BENCH=OFF
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
