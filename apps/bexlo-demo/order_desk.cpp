@@ -191,7 +191,7 @@ std::string TOrderDesk::RunSampleReport(const TSampleReport& report, std::string
     TQuery& q = *pages_[static_cast<std::size_t>(report.Page)]->Query;
     TField* id = q.Active() && !q.IsEmpty() ? q.FindField("id") : nullptr;
     if (id == nullptr) return fail(QStringLiteral("Choose a record in the list first."));
-    options.Sets.emplace_back(report.Parameter, id->AsString());
+    options.Sets.push_back({report.Parameter, id->AsString()});
   }
   std::ostringstream out, err;
   QApplication::setOverrideCursor(Qt::WaitCursor);
