@@ -14,6 +14,7 @@
 #include <string>
 
 #include "automation/office_servers.h"
+#include "output/export_link.h"
 #include "output/file_viewer_model.h"
 #include "report/office_export.h"
 #include "util/exceptions.h"
@@ -90,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // an empty file cannot be mapped
   }
   OfficeFileName = DocxPath();
+  InstallOfficeLink();
   ExportToWordProcessor(viewer);  // a failure here (the guard's EAbort) is a finding
 
   const std::string xml = DocumentXml();
