@@ -106,6 +106,10 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
 }
 
 TUCustomDBGrid::~TUCustomDBGrid() {
+  // The frozen view's header and delegate call back into this grid: the view goes first, while
+  // the grid is still whole (as a child it would be deleted by QWidget's destructor, after it).
+  delete frozen_;
+  frozen_ = nullptr;
   choice_matcher_.reset();
   choice_list_->OnChange = nullptr;
   link_->SetDataSource(nullptr);
