@@ -15,7 +15,6 @@ namespace bexlo {
 TSearchDBGrid::TSearchDBGrid(QWidget* parent)
     : TUDBGrid(parent),
       builder_list_(std::make_unique<TStringList>()),
-      saved_order_list_(std::make_unique<TStringList>()),
       choice_filter_(std::make_unique<TStringList>()) {
   search_timer_ = new QTimer(this);
   search_timer_->setInterval(kSearchDelay);

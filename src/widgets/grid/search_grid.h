@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "grid/query_builder.h"
 #include "widgets/grid/db_grid.h"
 
 namespace bexlo {
@@ -33,11 +34,10 @@ class TSearchDBGrid : public TUDBGrid {
 
   // The query builder's condition lines as its window shows them.
   TStringList& BuilderList() noexcept { return *builder_list_; }
-  // The query's own ordering, kept while the builder's ordering replaces it.
-  TStringList& SavedOrderList() noexcept { return *saved_order_list_; }
+  // Whether the builder set the query's ordering, and the query's own ordering kept meanwhile.
+  TBuilderOrderState& BuilderOrder() noexcept { return builder_order_; }
   // The SQL lines of the applied choice filter; empty when none is applied.
   TStringList& ChoiceFilter() noexcept { return *choice_filter_; }
-  bool OrderFlag = false;
 
   // While locked, typed values are collected but not applied (F9).
   bool SearchLocked() const noexcept { return locked_; }
@@ -76,7 +76,7 @@ class TSearchDBGrid : public TUDBGrid {
   void ApplySearchNow(bool force);
 
   std::unique_ptr<TStringList> builder_list_;
-  std::unique_ptr<TStringList> saved_order_list_;
+  TBuilderOrderState builder_order_;
   std::unique_ptr<TStringList> choice_filter_;
   QTimer* search_timer_ = nullptr;
   QTimer* reload_timer_ = nullptr;
