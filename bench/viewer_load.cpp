@@ -98,6 +98,12 @@ double OwnCpuSeconds() {
   return CpuSeconds(usage);
 }
 
+double OwnSystemSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+}
+
 // `wc -l path`, output discarded. posix_spawn rather than fork: a fork would mark this
 // process's memory copy-on-write and charge the next load with the faults.
 void TimeWc(const std::string& path, Times& times) {
@@ -138,12 +144,15 @@ int main(int argc, char** argv) {
 
     const std::int64_t before = ResidentBytes();
     const double cpu = OwnCpuSeconds();
+    const double system = OwnSystemSeconds();
     const auto start = Clock::now();
     {
       bexlo::TFileViewerModel viewer;
       viewer.SetFileName(path);
       viewer.LoadFile();
       ours.Keep(OwnCpuSeconds() - cpu, Seconds(Clock::now() - start));
+      std::printf("run %d: %.3f s CPU, of which %.3f s in the kernel\n", run + 1, OwnCpuSeconds() - cpu,
+                  OwnSystemSeconds() - system);
       lines = viewer.LineCount();
       pages = viewer.GetPageCount();
       bytesPerLine = double(ResidentBytes() - before) / double(lines);

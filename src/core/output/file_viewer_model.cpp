@@ -80,37 +80,9 @@ void TFileViewerModel::ChangePage() {
 
 namespace {
 
-// Whether the file is not UTF-8 (IsLegacyText), read in blocks of 1 MB: the map's pages are not
-// touched, so checking a large file neither faults it in nor makes it resident. A file that
-// cannot be read counts as UTF-8 (indexing reports the failure).
-bool FileIsLegacyText(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  constexpr std::size_t kBlock = std::size_t{1} << 20;
-  std::vector<char> buffer(kBlock + 8);
-  std::size_t carry = 0;  // the bytes of a sequence cut by the end of the last block
-  bool legacy = false;
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer.data() + carry, kBlock);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    const std::size_t total = carry + static_cast<std::size_t>(n);
-    // The block is judged up to its last character start; the bytes from there wait for the next.
-    std::size_t cut = total, back = 0;
-    while (cut > 0 && back < 4 && (static_cast<unsigned char>(buffer[cut - 1]) & 0xC0) == 0x80) --cut, ++back;
-    if (cut > 0 && static_cast<unsigned char>(buffer[cut - 1]) >= 0xC0) --cut;
-    else cut = total;
-    if (IsLegacyText(std::string_view(buffer.data(), cut))) {
-      legacy = true;
-      break;
-    }
-    carry = total - cut;
-    std::memmove(buffer.data(), buffer.data() + cut, carry);
-  }
-  if (!legacy && carry > 0) legacy = IsLegacyText(std::string_view(buffer.data(), carry));
-  ::close(fd);
-  return legacy;
-}
+// Raised by the index of a file's own bytes at the first line that is not UTF-8: the file is
+// in the legacy code page and is indexed from its decoded copy instead.
+struct TNotUtf8 {};
 
 }  // namespace
 
@@ -138,9 +110,16 @@ void TFileViewerModel::LoadFile() {
     mapper_->SetFileName("");
     mapper_->SetFileName(name);
     const std::string_view mapped(mapper_->GetBuffer(0), static_cast<std::size_t>(mapper_->FileSize()));
-    // A file in the legacy code page is indexed from its decoded copy, and shown from it.
-    if (FileIsLegacyText(name)) decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
-    Index(name, decoded_ ? std::string_view(*decoded_) : mapped);
+    // A file in the legacy code page is indexed from its decoded copy, and shown from it. The
+    // index of its own bytes stops at the first line that is not UTF-8 (mostly the first line
+    // with a letter outside ASCII).
+    try {
+      Index(name, mapped);
+    } catch (const TNotUtf8&) {
+      lines_.clear();
+      decoded_ = std::make_shared<const std::string>(DecodeLegacyText(mapped));
+      Index(name, *decoded_);
+    }
     loaded_ = true;
   } catch (...) {
     Clear();
@@ -207,7 +186,9 @@ void TFileViewerModel::Index(const std::string& name, std::string_view mapped) {
     lines_.push_back(line);
     pages.Add(line);
   };
+  const bool checkUtf8 = !decoded_;
   auto addLine = [&](std::int64_t start, std::string_view text, bool sequences) {
+    if (checkUtf8 && IsLegacyText(text)) throw TNotUtf8{};
     if (sequences || paragraph != 0 || text.empty() || text.front() == kPageBreakMark) {
       addAnyLine(start, text, sequences);
       return;

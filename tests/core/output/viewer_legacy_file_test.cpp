@@ -40,5 +40,26 @@ TEST_F(ViewerLegacyFileTest, AWindows1251OutputIsShownDecoded) {
   EXPECT_EQ(copy.LineText(0), "Итого");
 }
 
+// A legacy file whose first lines are plain ASCII is found at its first other line, inside an
+// open paragraph and after a font change: it is indexed once more from the start, from its
+// decoded copy, with nothing of the first attempt left behind.
+TEST_F(ViewerLegacyFileTest, ALegacyLineAfterAsciiLinesIndexesTheFileAgainFromTheStart) {
+  const std::string head = "\\F17:12head\r\n\\PB10:10first words\r\nmore words\r\n";
+  TFileViewerModel fromLegacy, fromUtf8;
+  fromLegacy.SetFileName(WriteFile("late.prn", head + "\xF1\xEB\xEE\xE2\xEE \\PE\r\n^next\r\n"));
+  fromUtf8.SetFileName(WriteFile("late-utf8.prn", head + "слово \\PE\r\n^next\r\n"));
+  fromLegacy.LoadFile();
+  fromUtf8.LoadFile();
+  ASSERT_EQ(fromLegacy.LineCount(), 5);
+  EXPECT_EQ(fromLegacy.LineText(3), "слово \\PE");
+  EXPECT_EQ(fromLegacy.GetPageCount(), fromUtf8.GetPageCount());
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(fromLegacy.LineText(i), fromUtf8.LineText(i)) << i;
+    EXPECT_EQ(fromLegacy.Lines(i).Height, fromUtf8.Lines(i).Height) << i;
+    EXPECT_EQ(fromLegacy.Lines(i).Flags, fromUtf8.Lines(i).Flags) << i;
+    EXPECT_EQ(fromLegacy.Lines(i).FontCode, fromUtf8.Lines(i).FontCode) << i;
+  }
+}
+
 }  // namespace
 }  // namespace bexlo

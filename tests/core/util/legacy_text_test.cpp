@@ -1,6 +1,7 @@
 // The decoder of outside text: UTF-8 as it is, anything else from the legacy code page.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "util/exceptions.h"
 #include "util/legacy_text.h"
 #include "util/strings.h"
+#include "util/text.h"
 
 namespace bexlo {
 namespace {
@@ -34,6 +36,28 @@ TEST(LegacyText, Utf8StaysAsItIsAndEverythingElseIsWindows1251) {
   EXPECT_EQ(DecodeLegacyText("\xD0\xB8\r\n\xCF\xF0\xE8\xE2\xE5\xF2"), "Рё\r\nПривет");
   // The one byte Windows-1251 leaves undefined is kept as a replacement character.
   EXPECT_EQ(DecodeLegacyText("a\x98\xE0"), "a\xEF\xBF\xBD" "а");
+}
+
+// The fast paths (ASCII and two-byte sequences sixteen bytes at a time, sequences cut by a block
+// end) decide exactly as the plain UTF-8 check on texts built from the bytes that matter: ASCII,
+// two-byte leads, continuations, longer leads and bytes never valid in UTF-8.
+TEST(LegacyText, FastPathsAgreeWithTheFullCheck) {
+  const unsigned char pieces[] = {'a', ' ', 0xC2, 0xD0, 0xDF, 0x80, 0xA0, 0xBF,
+                                  0xC0, 0xC1, 0xE0, 0xE2, 0xED, 0xF0, 0xF4, 0xF8, 0xFF};
+  std::uint32_t seed = 7;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 200000; ++round) {
+    std::string text;
+    const std::size_t length = (next() >> 16) % 70;
+    // Mostly well-formed text (ASCII runs and Cyrillic pairs) with a rare odd byte.
+    while (text.size() < length) {
+      const std::uint32_t pick = (next() >> 16) % 100;
+      if (pick < 45) text += 'a';
+      else if (pick < 90) text += "\xD0\xB8";
+      else text += static_cast<char>(pieces[(next() >> 16) % sizeof pieces]);
+    }
+    ASSERT_EQ(IsLegacyText(text), !IsValidUtf8(text)) << "round " << round;
+  }
 }
 
 TEST(LegacyText, AnotherLegacyCodePageCanBeChosen) {
