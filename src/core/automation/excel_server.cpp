@@ -24,6 +24,7 @@ namespace {
 using office::IntArg;
 using office::TAppState;
 using office::TextOf;
+using office::TDocumentCollection;
 using office::TOfficeObject;
 
 #define BEXLO_MEMBERS(object, ...)                                                              \
@@ -524,33 +525,17 @@ class TExcelWorkbook : public TExcelObject {
   }
 };
 
-class TExcelWorkbooks : public TOfficeObject {
+class TExcelWorkbooks : public TDocumentCollection<TExcelWorkbook, TWorkbookData> {
  public:
-  using TOfficeObject::TOfficeObject;
+  using TDocumentCollection::TDocumentCollection;
   BEXLO_MEMBERS("Workbooks", "Add", "Count", "Item")
 
  protected:
-  void Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) override {
-    if (IsPut(kind)) ReadOnly(member);
-    App()->Collect();
-    auto& books = App()->Documents;
-    switch (member) {
-      case 0: {  // Add([template]): a workbook of one sheet
-        auto book = std::make_shared<TWorkbookData>();
-        book->AddSheet();
-        books.push_back(book);
-        Return(result, OleVariant::FromDispatch(MakeDispatch<TExcelWorkbook>(App(), book)));
-        break;
-      }
-      case 1: Return(result, OleVariant::FromInteger(static_cast<std::int32_t>(books.size()))); break;
-      default: {
-        const long long index = IntArg(args, 0);
-        if (index < 1 || index > static_cast<long long>(books.size())) Fail(Format(msg::SOleBadIndex, std::to_string(index)));
-        Return(result, OleVariant::FromDispatch(MakeDispatch<TExcelWorkbook>(
-                           App(), std::static_pointer_cast<TWorkbookData>(books[static_cast<std::size_t>(index - 1)]))));
-        break;
-      }
-    }
+  // Add([template]): a workbook of one sheet.
+  std::shared_ptr<TWorkbookData> NewDocument() const override {
+    auto book = std::make_shared<TWorkbookData>();
+    book->AddSheet();
+    return book;
   }
 };
 

@@ -3,13 +3,17 @@
 // reading arguments. Internal to src/core/automation.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "automation/office_servers.h"
 #include "automation/server_object.h"
+#include "util/format.h"
+#include "util/messages.h"
 
 namespace bexlo::office {
 
@@ -64,5 +68,38 @@ long long IntArg(std::span<OleVariant> args, std::size_t i);
 double NumberArg(std::span<OleVariant> args, std::size_t i);
 bool BoolArg(std::span<OleVariant> args, std::size_t i);
 std::string TextOf(const OleVariant& value);
+
+// The application's collection of open documents ("Workbooks", "Documents"): Add, Count and
+// Item (numbered from 1). TObject is the dispatch object of one document, over its TData.
+template <class TObject, class TData>
+class TDocumentCollection : public TOfficeObject {
+ public:
+  using TOfficeObject::TOfficeObject;
+
+ protected:
+  // A new document, as Add makes it.
+  virtual std::shared_ptr<TData> NewDocument() const = 0;
+
+  void Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) override {
+    if (IsPut(kind)) ReadOnly(member);
+    App()->Collect();
+    auto& documents = App()->Documents;
+    if (member == 1) {  // Count
+      Return(result, OleVariant::FromInteger(static_cast<std::int32_t>(documents.size())));
+      return;
+    }
+    std::shared_ptr<TData> document;
+    if (member == 0) {  // Add
+      document = NewDocument();
+      documents.push_back(document);
+    } else {  // Item(index)
+      const long long index = IntArg(args, 0);
+      if (index < 1 || index > static_cast<long long>(documents.size()))
+        Fail(Format(msg::SOleBadIndex, std::to_string(index)));
+      document = std::static_pointer_cast<TData>(documents[static_cast<std::size_t>(index - 1)]);
+    }
+    Return(result, OleVariant::FromDispatch(MakeDispatch<TObject>(App(), document)));
+  }
+};
 
 }  // namespace bexlo::office

@@ -18,6 +18,7 @@ using office::IntArg;
 using office::NumberArg;
 using office::TAppState;
 using office::TextOf;
+using office::TDocumentCollection;
 using office::TOfficeObject;
 
 #define BEXLO_MEMBERS(object, ...)                                                              \
@@ -519,33 +520,13 @@ class TWordDocumentObject : public TWordObject {
   }
 };
 
-class TWordDocuments : public TOfficeObject {
+class TWordDocuments : public TDocumentCollection<TWordDocumentObject, TWordDoc> {
  public:
-  using TOfficeObject::TOfficeObject;
+  using TDocumentCollection::TDocumentCollection;
   BEXLO_MEMBERS("Documents", "Add", "Count", "Item")
 
  protected:
-  void Call(int member, unsigned kind, std::span<OleVariant> args, OleVariant* result) override {
-    if (IsPut(kind)) ReadOnly(member);
-    App()->Collect();
-    auto& docs = App()->Documents;
-    switch (member) {
-      case 0: {
-        auto doc = std::make_shared<TWordDoc>();
-        docs.push_back(doc);
-        Return(result, OleVariant::FromDispatch(MakeDispatch<TWordDocumentObject>(App(), doc)));
-        break;
-      }
-      case 1: Return(result, OleVariant::FromInteger(static_cast<std::int32_t>(docs.size()))); break;
-      default: {
-        const long long index = IntArg(args, 0);
-        if (index < 1 || index > static_cast<long long>(docs.size())) Fail(Format(msg::SOleBadIndex, std::to_string(index)));
-        Return(result, OleVariant::FromDispatch(MakeDispatch<TWordDocumentObject>(
-                           App(), std::static_pointer_cast<TWordDoc>(docs[static_cast<std::size_t>(index - 1)]))));
-        break;
-      }
-    }
-  }
+  std::shared_ptr<TWordDoc> NewDocument() const override { return std::make_shared<TWordDoc>(); }
 };
 
 class TWordOptions : public TOfficeObject {
