@@ -20,11 +20,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "output/file_viewer_model.h"
-#include "util/text.h"
+#include "report_file.h"
 
 namespace {
 
@@ -32,40 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kLines = 2'000'000;
 constexpr int kRuns = 5;
-
-// A deterministic mix of the lines a report run writes.
-void WriteReport(const std::string& path) {
-  std::ofstream out(path, std::ios::binary);
-  std::string buffer;
-  std::uint32_t seed = 12345;
-  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
-  const std::string words[] = {"Invoice", "total", "amount", "customer", "12 345.67", "date",
-                               "\xD0\xA1\xD1\x83\xD0\xBC\xD0\xBC\xD0\xB0",  // Cyrillic "Sum"
-                               "account", "balance", "|", "0.00", "\xD0\x98\xD1\x82\xD0\xBE\xD0\xB3\xD0\xBE"};
-  for (int i = 0; i < kLines; ++i) {
-    std::string line;
-    if (i % 60 == 0 && i > 0) line += '^';
-    int inParagraph = i % 50;  // lines 40..44 of every 50 form a paragraph
-    if (inParagraph == 40) line += "\\PB10:10";
-    if (i % 17 == 0) line += (next() & 1) ? "\\F17:12" : "\\F0:10";
-    if (i % 500 == 3) line += "\\L10:10:190:10:2";
-    while (line.size() < 96) {
-      line += words[next() % 12];
-      line += ' ';
-    }
-    // Cut at a character boundary: the writer never splits a UTF-8 sequence, and a file that is
-    // not UTF-8 would be read in the legacy code page.
-    line.resize(bexlo::Utf8FloorBoundary(line, 96));
-    if (inParagraph == 44) line += "\\PE";
-    buffer += line;
-    buffer += "\r\n";
-    if (buffer.size() > (1 << 20)) {
-      out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-      buffer.clear();
-    }
-  }
-  out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-}
 
 // Resident memory of this process in bytes.
 std::int64_t ResidentBytes() {
@@ -86,17 +51,6 @@ struct Times {
     wall = std::min(wall, w);
   }
 };
-
-double CpuSeconds(const rusage& usage) {
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double OwnCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return CpuSeconds(usage);
-}
 
 double OwnSystemSeconds() {
   rusage usage{};
@@ -123,7 +77,7 @@ void TimeWc(const std::string& path, Times& times) {
     std::fprintf(stderr, "wc failed\n");
     std::exit(1);
   }
-  times.Keep(CpuSeconds(usage), wall);
+  times.Keep(bench::CpuSeconds(usage), wall);
 }
 
 }  // namespace
@@ -131,7 +85,7 @@ void TimeWc(const std::string& path, Times& times) {
 int main(int argc, char** argv) {
   std::string dir = argc > 1 ? argv[1] : "/tmp";
   std::string path = dir + "/bexlo_viewer_load_" + std::to_string(getpid()) + ".prn";
-  WriteReport(path);
+  bench::WriteReport(path, kLines);
   const auto size = std::filesystem::file_size(path);
   std::printf("file: %s, %.1f MB, %d lines\n", path.c_str(), size / 1e6, kLines);
 
@@ -143,15 +97,15 @@ int main(int argc, char** argv) {
     TimeWc(path, wc);
 
     const std::int64_t before = ResidentBytes();
-    const double cpu = OwnCpuSeconds();
+    const double cpu = bench::OwnCpuSeconds();
     const double system = OwnSystemSeconds();
     const auto start = Clock::now();
     {
       bexlo::TFileViewerModel viewer;
       viewer.SetFileName(path);
       viewer.LoadFile();
-      ours.Keep(OwnCpuSeconds() - cpu, Seconds(Clock::now() - start));
-      std::printf("run %d: %.3f s CPU, of which %.3f s in the kernel\n", run + 1, OwnCpuSeconds() - cpu,
+      ours.Keep(bench::OwnCpuSeconds() - cpu, Seconds(Clock::now() - start));
+      std::printf("run %d: %.3f s CPU, of which %.3f s in the kernel\n", run + 1, bench::OwnCpuSeconds() - cpu,
                   OwnSystemSeconds() - system);
       lines = viewer.LineCount();
       pages = viewer.GetPageCount();
