@@ -60,7 +60,8 @@ TBuilderModalRunner& BuilderModalRunner() {
 }
 
 int ExecBuilderDialog(QDialog& dialog) {
-  if (const TBuilderModalRunner& runner = BuilderModalRunner()) return runner(dialog);
+  // A copy: the runner may replace itself while a window it runs opens another.
+  if (const TBuilderModalRunner runner = BuilderModalRunner()) return runner(dialog);
   return dialog.exec();
 }
 
@@ -475,9 +476,7 @@ void TQueryBuildForm::ClearConditions() {
 
 std::unique_ptr<TGridMemoForm> TQueryBuildForm::CreateQueryTextForm() {
   auto form = std::make_unique<TGridMemoForm>(this);
-  QString text = query_ != nullptr ? Q(query_->SQLText()) : QString();
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  form->SetItems(text.split(QLatin1Char('\n')));
+  if (query_ != nullptr) form->SetItems(ToQt(query_->SQL()));
   form->SetPlanVisible(true);
   if (query_ != nullptr) form->DatabaseName = query_->DatabaseName();
   return form;
