@@ -1,7 +1,6 @@
 #include "widgets/builder/query_build_form.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -73,20 +72,26 @@ TValuesListForm::TValuesListForm(QWidget* parent) : QDialog(parent) {
   memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo_->setTabChangesFocus(true);
 
-  auto* buttons = new QDialogButtonBox(this);
-  auto* load = buttons->addButton(Q(msg::SQoValuesLoad), QDialogButtonBox::ActionRole);
-  auto* save = buttons->addButton(Q(msg::SQoValuesSave), QDialogButtonBox::ActionRole);
-  auto* ok = buttons->addButton(Q(msg::SQoValuesOK), QDialogButtonBox::AcceptRole);
-  buttons->addButton(Q(msg::SQoBuilderCancel), QDialogButtonBox::RejectRole);
+  // The file buttons on the left, the closing ones on the right.
+  auto* load = new QPushButton(Q(msg::SQoValuesLoad), this);
+  auto* save = new QPushButton(Q(msg::SQoValuesSave), this);
+  auto* ok = new QPushButton(Q(msg::SQoValuesOK), this);
+  auto* cancel = new QPushButton(Q(msg::SQoBuilderCancel), this);
   ok->setDefault(true);
   connect(load, &QPushButton::clicked, this, [this] { Load(); });
   connect(save, &QPushButton::clicked, this, [this] { Save(); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* row = new QHBoxLayout;
+  row->addWidget(load);
+  row->addWidget(save);
+  row->addStretch();
+  row->addWidget(ok);
+  row->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(memo_);
-  layout->addWidget(buttons);
+  layout->addLayout(row);
   resize(360, 320);
 }
 
@@ -157,11 +162,16 @@ TQueryBuildForm::TQueryBuildForm(QWidget* parent)
   pages_->addTab(BuildConditionsPage(), Q(msg::SQoBuilderConditions));
   pages_->addTab(BuildOrderPage(), Q(msg::SQoBuilderOrder));
 
-  auto* buttons = new QDialogButtonBox(this);
-  save_ = buttons->addButton(Q(msg::SQoBuilderSave), QDialogButtonBox::ActionRole);
-  execute_ = buttons->addButton(Q(msg::SQoBuilderExecute), QDialogButtonBox::AcceptRole);
-  cancel_ = buttons->addButton(Q(msg::SQoBuilderCancel), QDialogButtonBox::RejectRole);
+  // "Save" on the left, "Execute" and Cancel on the right.
+  save_ = new QPushButton(Q(msg::SQoBuilderSave), this);
+  execute_ = new QPushButton(Q(msg::SQoBuilderExecute), this);
+  cancel_ = new QPushButton(Q(msg::SQoBuilderCancel), this);
   execute_->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(save_);
+  buttons->addStretch();
+  buttons->addWidget(execute_);
+  buttons->addWidget(cancel_);
   // Enter anywhere in the window executes; the composing buttons are pressed with Space.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(b == execute_);
   connect(save_, &QPushButton::clicked, this, &TQueryBuildForm::ShowQueryText);
@@ -170,7 +180,7 @@ TQueryBuildForm::TQueryBuildForm(QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pages_);
-  layout->addWidget(buttons);
+  layout->addLayout(buttons);
 
   // Tab order: the conditions page from the list through its buttons, then the order page, then
   // the window's buttons.
