@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -182,18 +183,37 @@ TQueryBuildForm::TQueryBuildForm(QWidget* parent)
   layout->addWidget(pages_);
   layout->addLayout(buttons);
 
-  // Tab order: the conditions page from the list through its buttons, then the order page, then
-  // the window's buttons.
-  QWidget* const chain[] = {pages_,      conditions_, add_,    add_operator_, add_field_,  or_,
-                            fields_,     operators_,  value_,  values_,       delete_,     clear_,
-                            order_,      order_add_,  order_fields_, direction_, order_delete_, order_clear_,
-                            save_,       execute_,    cancel_};
+  // Tab order, as a condition is composed: field, "+", operator, "<", value; then the rest of the
+  // conditions page, the order page and the window's buttons. The field list has the focus first.
+  QWidget* const chain[] = {pages_,        fields_,     add_,          operators_,   add_operator_, value_,
+                            values_,       add_field_,  or_,           conditions_,  delete_,       clear_,
+                            order_fields_, order_add_,  order_,        direction_,   order_delete_, order_clear_,
+                            save_,         execute_,    cancel_};
   for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+  fields_->setFocus();
+  // Delete on a list deletes its selected line.
+  conditions_->installEventFilter(this);
+  order_->installEventFilter(this);
   resize(720, 460);
   UpdateButtons();
 }
 
 TQueryBuildForm::~TQueryBuildForm() { DBGrid_BuildWhere = saved_hook_; }
+
+bool TQueryBuildForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == conditions_ || watched == order_)) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+      if (watched == conditions_) {
+        if (delete_->isEnabled()) DeleteCondition();
+      } else if (order_delete_->isEnabled()) {
+        DeleteOrder();
+      }
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
 
 QWidget* TQueryBuildForm::BuildConditionsPage() {
   auto* page = new QWidget(this);

@@ -139,6 +139,9 @@ class TQueryBuildForm : public QDialog {
   QPushButton* OrderDeleteButton() const noexcept { return order_delete_; }
   QPushButton* OrderClearButton() const noexcept { return order_clear_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   QWidget* BuildConditionsPage();
   QWidget* BuildOrderPage();

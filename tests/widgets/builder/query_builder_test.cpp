@@ -408,6 +408,31 @@ TEST_P(BuilderFormTest, EnterExecutesAndEscapeCancels) {
   EXPECT_FALSE(form->isVisible());
 }
 
+TEST_P(BuilderFormTest, TabFollowsTheComposingOrderAndDeleteRemovesTheLine) {
+  Composer c = C();
+  c.Condition("ID", boEqual, "1");
+  // Field, "+", operator, "<", value: the order a condition is composed in ("List of values" is
+  // off for this condition and skipped).
+  const auto next = [&](QWidget* w) {
+    for (QWidget* n = w->nextInFocusChain(); n != w; n = n->nextInFocusChain()) {
+      if ((n->focusPolicy() & Qt::TabFocus) && n->isEnabled() && n->isVisibleTo(form.get())) return n;
+    }
+    return w;
+  };
+  const std::vector<QWidget*> chain{form->FieldList(),      form->AddButton(), form->OperatorList(),
+                                    form->OperatorButton(), form->ValueEdit(), form->FieldValueButton()};
+  for (std::size_t i = 1; i < chain.size(); ++i) {
+    EXPECT_EQ(next(chain[i - 1]), chain[i]) << i;
+  }
+  c.Condition("ID", boEqual, "2");
+  form->Select(0);
+  QTest::keyClick(form->ConditionList(), Qt::Key_Delete);
+  EXPECT_EQ(Lines(form->Builder().Conditions()), std::vector<std::string>{"ID = 2"});
+  form->Pages()->setCurrentIndex(1);
+  QTest::keyClick(form->OrderList(), Qt::Key_Delete);
+  EXPECT_EQ(form->Builder().OrderLines().Count(), 0);
+}
+
 TEST_P(BuilderFormTest, AValueThatDoesNotFitKeepsTheWindowOpen) {
   Composer c = C();
   c.Condition("AMOUNT", boEqual, nullptr);  // no value yet: dropped on the way
