@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "grid/grid_fixture.h"
+#include "grid/grid_menu.h"
 #include "grid/search_sql.h"
 #include "util/hooks.h"
 #include "util/messages.h"
 #include "widgets/builder/query_build_form.h"
+#include "widgets/grid/grid_popup_menu.h"
 #include "widgets/grid/grid_windows.h"
 
 namespace bexlo::testing {
@@ -729,6 +731,30 @@ TEST_P(BuilderRunTest, OnlyASearchGridOverAQueryOpensTheBuilder) {
             }),
             1);
   EXPECT_TRUE(IsHookInstalled(THook::DBGrid_BuildWhere));
+}
+
+TEST_P(BuilderRunTest, ThePopupMenuOffersAndOpensTheBuilder) {
+  auto* menu = qobject_cast<TDBGridPopupMenu*>(SharedGridPopupMenu());
+  ASSERT_NE(menu, nullptr);
+  menu->SetPopupComponent(grid.get());
+  menu->UpdateVisibility();
+  QAction* item = menu->ItemByTag(static_cast<int>(TGridCommand::BuildWhere));
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->isVisible());
+  EXPECT_TRUE(item->text().startsWith(QStringLiteral("Query builder...")));
+  int runs = 0;
+  BuilderModalRunner() = [&](QDialog& d) {
+    ++runs;
+    auto& form = static_cast<TQueryBuildForm&>(d);
+    form.show();
+    Composer{form}.Condition("ID", boLessEqual, "2");
+    Click(form.ExecuteButton());
+    return form.result();
+  };
+  menu->RunCommand(static_cast<int>(TGridCommand::BuildWhere));
+  menu->SetPopupComponent(nullptr);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(Ids(*query), (std::vector<int>{1, 2}));
 }
 
 }  // namespace
