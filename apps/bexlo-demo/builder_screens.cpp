@@ -22,27 +22,25 @@ void Settle(QWidget& w) {
 QPixmap Shot(QWidget& w) {
   w.show();
   Settle(w);
-  QPixmap p = w.grab();
-  return p;
+  return w.grab();
 }
 
-// Composes the demo's filter through the builder's own actions.
+// Composes the demo's filter with the builder's own steps ("+", "<", the value box, "OR", the list
+// of values), then shows it in the window.
 void Fill(TQueryBuildForm& form) {
   TQueryBuilder& b = form.Builder();
+  int i = b.AddCondition(b.GetFieldDesc("customer"));
+  b.AddOperator(i, boLike);
+  b.SetEdit(i, "B%");
+  i = b.AddCondition(b.GetFieldDesc("amount"));
+  b.AddOperator(i, boGreater);
+  b.SetEdit(i, "1000");
+  b.AddOr();
+  i = b.AddCondition(b.GetFieldDesc("status"));
+  b.AddOperator(i, boInList);
+  b.SetValueList(i, {"open", "returned"});
   TStringList lines;
-  TQueryBuilder composer;
-  composer.SetFields(b.Fields());
-  int i = composer.AddCondition(b.GetFieldDesc("customer"));
-  composer.AddOperator(i, boLike);
-  composer.SetEdit(i, "B%");
-  i = composer.AddCondition(b.GetFieldDesc("amount"));
-  composer.AddOperator(i, boGreater);
-  composer.SetEdit(i, "1000");
-  composer.AddOr();
-  i = composer.AddCondition(b.GetFieldDesc("status"));
-  composer.AddOperator(i, boInList);
-  composer.SetValueList(i, {"open", "returned"});
-  lines.Assign(&composer.Conditions());
+  lines.Assign(&b.Conditions());
   form.SetListBox(lines);
   form.Select(1);
 
