@@ -24,6 +24,7 @@
 #include "db/data_source.h"
 #include "db/driver.h"
 #include "db/query.h"
+#include "builder_screens.h"
 #include "order_desk.h"
 #include "sample_database.h"
 #include "widgets/grid/grid_popup_menu.h"
@@ -163,6 +164,16 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
     ok &= Save(preview.grab(), dir, QStringLiteral("invoice-preview.png"));
     preview.hide();
   }
+
+  // The query builder, opened on the orders with Ctrl+F9.
+  desk.Tabs()->setCurrentIndex(2);
+  Settle(desk);
+  const auto builderShots = QueryBuilderScreens(orders, desk);
+  if (builderShots.empty()) {
+    std::fprintf(stderr, "bexlo-demo: Ctrl+F9 did not open the query builder\n");
+    ok = false;
+  }
+  for (const auto& [name, picture] : builderShots) ok &= Save(picture, dir, name);
   return ok ? 0 : 1;
 }
 

@@ -290,3 +290,39 @@ inline constexpr const char SQoStateLineRefused[] = "The %s line \"%s\" of the s
 inline constexpr const char SQoChooseDirectory[] = "Choose the directory";
 
 }  // namespace bexlo::msg
+
+// ---- widgets/builder: the query builder's windows (builder's block) ---------------------------
+namespace bexlo::msg {
+inline constexpr const char SQoBuilderCaption[] = "Query builder";
+inline constexpr const char SQoAreYouSure[] = "Are you sure ?";
+inline constexpr const char SQoBuilderConditions[] = "Conditions";
+inline constexpr const char SQoBuilderOrder[] = "Order";
+inline constexpr const char SQoBuilderFields[] = "Fields";
+inline constexpr const char SQoBuilderOperators[] = "Operators";
+inline constexpr const char SQoBuilderConditionList[] = "Conditions of the search";
+inline constexpr const char SQoBuilderOrderList[] = "Sort order";
+inline constexpr const char SQoBuilderValue[] = "&Value:";
+inline constexpr const char SQoBuilderDirection[] = "&Direction:";
+inline constexpr const char SQoBuilderAdd[] = "+";
+inline constexpr const char SQoBuilderAddOperator[] = "<";
+inline constexpr const char SQoBuilderAddField[] = ">";
+inline constexpr const char SQoBuilderOr[] = "OR";
+inline constexpr const char SQoBuilderAddHint[] = "Add the selected field as a new condition";
+inline constexpr const char SQoBuilderOperatorHint[] = "Put the selected operator into the selected condition";
+inline constexpr const char SQoBuilderFieldHint[] = "Compare the selected condition with the selected field";
+inline constexpr const char SQoBuilderOrHint[] = "Start a group of conditions joined by OR";
+inline constexpr const char SQoBuilderOrderAddHint[] = "Sort by the selected field";
+inline constexpr const char SQoBuilderValues[] = "List of values";
+inline constexpr const char SQoBuilderDelete[] = "Delete";
+inline constexpr const char SQoBuilderClear[] = "Clear";
+inline constexpr const char SQoBuilderSave[] = "Save";
+inline constexpr const char SQoBuilderExecute[] = "Execute";
+inline constexpr const char SQoBuilderCancel[] = "Cancel";
+inline constexpr const char SQoValuesLoad[] = "Load";
+inline constexpr const char SQoValuesSave[] = "Save";
+inline constexpr const char SQoValuesOK[] = "OK";
+inline constexpr const char SQoValuesLoadTitle[] = "Choose list of values";
+inline constexpr const char SQoValuesSaveTitle[] = "Choose file for save";
+inline constexpr const char SQoValuesFilter[] = "All files (*.*)|*.*";
+inline constexpr const char SQoValuesExt[] = "FMT";
+}  // namespace bexlo::msg

@@ -139,7 +139,14 @@ void TSearchDBGrid::ClearState(bool confirm, bool reopen) {
   if (DBGrid_ClearState != nullptr) DBGrid_ClearState(this, confirm, reopen);
 }
 void TSearchDBGrid::BuildWhere() {
-  if (DBGrid_BuildWhere != nullptr) DBGrid_BuildWhere(this, true, "", "");
+  if (DBGrid_BuildWhere == nullptr) return;
+  // The builder has restored the query's text when it failed to reopen; its error is reported
+  // here, as a choice filter's is (nothing may leave a key or menu handler by an exception).
+  try {
+    DBGrid_BuildWhere(this, true, "", "");
+  } catch (const std::exception& e) {
+    ReportError(e);
+  }
 }
 
 bool TSearchDBGrid::HandleKey(QKeyEvent* event) {

@@ -10,6 +10,7 @@
 #include "report/office_export.h"
 #include "util/hooks.h"
 #include "util/settings.h"
+#include "widgets/builder/query_build_form.h"
 #include "widgets/grid/grid_windows.h"
 #include "widgets/platform/qt_user_interaction.h"
 #include "widgets/platform/registry.h"
@@ -48,6 +49,9 @@ void InitWidgets() {
 
   // ---- data grid: excerpt, memo view, record count and the shared popup menu ----
   InstallGridHooks();
+
+  // ---- query builder: the window behind Ctrl+F9, and the builder lines of states re-applied ----
+  InstallQueryBuilder();
 }
 
 }  // namespace bexlo
