@@ -191,11 +191,22 @@ void TDatabase::StartTransaction() {
 void TDatabase::Commit() {
   if (!InTransaction()) throw EDatabaseError(msg::SNoTransaction);
   connection_->Commit();
+  TransactionEnded(true);
 }
 
 void TDatabase::Rollback() {
   if (!InTransaction()) throw EDatabaseError(msg::SNoTransaction);
-  connection_->Rollback();
+  try {
+    connection_->Rollback();
+  } catch (...) {
+    if (!InTransaction()) TransactionEnded(false);
+    throw;
+  }
+  TransactionEnded(false);
+}
+
+void TDatabase::TransactionEnded(bool committed) noexcept {
+  for (TDBDataSet* ds : datasets_) ds->TransactionEnded(committed);
 }
 
 bool TDatabase::InTransaction() const { return connection_ && connection_->InTransaction(); }
@@ -208,9 +219,11 @@ void TDatabase::Atomic(const std::function<void()>& body) {
       try {
         body();
         c.Commit();
+        TransactionEnded(true);
         return;
       } catch (const EDBEngineError& e) {
         RollbackQuietly(c);
+        TransactionEnded(false);
         // A stale read snapshot (SQLite): release it and run the body once more.
         if (attempt == 0 && c.IsStaleSnapshot(e)) {
           c.ReleaseReadSnapshots();
@@ -219,6 +232,7 @@ void TDatabase::Atomic(const std::function<void()>& body) {
         throw;
       } catch (...) {
         RollbackQuietly(c);
+        TransactionEnded(false);
         throw;
       }
     }
@@ -324,9 +338,19 @@ void TDatabase::GetTableNames(TStrings& list) {
 }
 
 void TDatabase::ApplyUpdates(const std::vector<TDataSet*>& dataSets) {
-  Atomic([&] {
-    for (TDataSet* ds : dataSets) ds->ApplyUpdates();
-  });
+  std::size_t applied = 0;
+  try {
+    Atomic([&] {
+      // A second attempt (Atomic retries once on a stale snapshot) writes everything again.
+      for (std::size_t i = 0; i < applied; ++i) dataSets[i]->ForgetLastApply();
+      for (applied = 0; applied < dataSets.size(); ++applied) dataSets[applied]->ApplyUpdates();
+    });
+  } catch (...) {
+    // Every write of this call is undone, also inside a caller's transaction (to the savepoint):
+    // the data sets written before the failing one hold their changes as pending again.
+    for (std::size_t i = 0; i < applied; ++i) dataSets[i]->ForgetLastApply();
+    throw;
+  }
   for (TDataSet* ds : dataSets) ds->CommitUpdates();
 }
 

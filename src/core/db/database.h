@@ -117,6 +117,9 @@ class TDatabase : public TComponent {
   bool temporary_ = false;
   std::string target_key_;
   std::unique_ptr<TDriverConnection> connection_;
+  // Tells the data sets that the transaction ended (their applied marks hold or are taken back).
+  void TransactionEnded(bool committed) noexcept;
+
   std::vector<TDBDataSet*> datasets_;
   int savepoint_depth_ = 0;
 };

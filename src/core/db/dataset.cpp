@@ -91,6 +91,8 @@ void TDataSet::OpenCursor() {
   ++generation_;
   records_.clear();
   deleted_.clear();
+  last_applied_.clear();
+  transaction_applied_.clear();
   cur_ = -1;
   display_ = -1;
   eof_ = bof_ = true;
@@ -121,6 +123,8 @@ void TDataSet::CloseCursor() {
   InternalClose();
   records_.clear();
   deleted_.clear();
+  last_applied_.clear();
+  transaction_applied_.clear();
   edit_ = Record();
   cur_ = -1;
   display_ = -1;
@@ -176,6 +180,8 @@ void TDataSet::Refresh() {
     InternalClose();
     records_.clear();
     deleted_.clear();
+    last_applied_.clear();
+    transaction_applied_.clear();
     cur_ = -1;
     display_ = -1;
     ++generation_;
@@ -1088,16 +1094,53 @@ void TDataSet::ApplyUpdates() {
       InternalApplyUpdate(w.kind, old, w.values, changed);
     }
   });
+  const bool inTransaction = InternalInTransaction();
+  last_applied_.clear();
   for (Work& w : work) {
     w.record->applied = true;
     if (w.kind != ukDelete) w.record->values = std::move(w.values);
+    last_applied_.push_back(w.record->serial);
+    if (inTransaction) transaction_applied_.push_back(w.record->serial);
   }
   Resync();
+}
+
+namespace {
+
+// Clears the applied mark of the records whose serials are listed (sorted).
+template <class Records>
+void Unmark(Records& records, const std::vector<std::uint64_t>& sortedSerials) {
+  for (auto& r : records) {
+    if (r.applied && std::binary_search(sortedSerials.begin(), sortedSerials.end(), r.serial)) r.applied = false;
+  }
+}
+
+}  // namespace
+
+void TDataSet::TransactionEnded(bool committed) noexcept {
+  if (!committed && !transaction_applied_.empty()) {
+    std::sort(transaction_applied_.begin(), transaction_applied_.end());
+    Unmark(records_, transaction_applied_);
+    Unmark(deleted_, transaction_applied_);
+  }
+  transaction_applied_.clear();
+}
+
+void TDataSet::ForgetLastApply() noexcept {
+  std::sort(last_applied_.begin(), last_applied_.end());
+  Unmark(records_, last_applied_);
+  Unmark(deleted_, last_applied_);
+  std::erase_if(transaction_applied_, [&](std::uint64_t serial) {
+    return std::binary_search(last_applied_.begin(), last_applied_.end(), serial);
+  });
+  last_applied_.clear();
 }
 
 void TDataSet::CommitUpdates() {
   CheckActive();
   deleted_.clear();
+  last_applied_.clear();
+  transaction_applied_.clear();
   for (Record& r : records_) {
     r.status = usUnmodified;
     r.applied = false;
@@ -1129,6 +1172,8 @@ void TDataSet::CancelUpdates() {
     records_.insert(at, std::move(r));
   }
   deleted_.clear();
+  last_applied_.clear();
+  transaction_applied_.clear();
   for (Record& r : records_) CalculateFields(r);
   cur_ = records_.empty() ? -1 : 0;
   for (std::size_t i = 0; i < records_.size(); ++i) {

@@ -149,6 +149,13 @@ class TDataSet : public TComponent {
   void ApplyUpdates();
   // Forgets the pending changes after a successful ApplyUpdates.
   void CommitUpdates();
+  // The database's transaction ended. ApplyUpdates inside a transaction marks its records as
+  // written; when that transaction rolls back their writes are gone, so the marks are taken
+  // back and the changes are pending again (a second ApplyUpdates writes them). Called by
+  // TDatabase; `committed` keeps the marks.
+  void TransactionEnded(bool committed) noexcept;
+  // Takes back the marks of the last ApplyUpdates (its writes were rolled back to a savepoint).
+  void ForgetLastApply() noexcept;
   // Restores every record as it was read.
   void CancelUpdates();
   bool UpdatesPending() const;
@@ -222,6 +229,8 @@ class TDataSet : public TComponent {
                                    std::vector<Variant>& values, const std::vector<bool>& changed);
   // Runs body so that its writes happen all or none.
   virtual void InternalAtomic(const std::function<void()>& body) { body(); }
+  // Whether writes now belong to a transaction that is still open.
+  virtual bool InternalInTransaction() const { return false; }
   // Value indices of the record key (ROWID or key fields); empty when there is none.
   virtual std::vector<int> KeyValueIndices() const { return {}; }
   // Reads the field definitions without opening (FieldDefs.Update).
@@ -297,6 +306,10 @@ class TDataSet : public TComponent {
   int calc_count_ = 0;
   std::vector<Record> records_;
   std::vector<Record> deleted_;  // cached deletions waiting for ApplyUpdates
+  // Serials of the records the last ApplyUpdates marked, and of those marked inside the open
+  // transaction (their marks hold only if it commits).
+  std::vector<std::uint64_t> last_applied_;
+  std::vector<std::uint64_t> transaction_applied_;
   Record edit_;                  // the record being edited or inserted
   std::vector<bool> changed_;    // values set since Edit / Insert
   Record* active_ = nullptr;     // what fields read

@@ -469,6 +469,8 @@ void TDBDataSet::InternalAtomic(const std::function<void()>& body) {
   OpenDatabase().Atomic(body);
 }
 
+bool TDBDataSet::InternalInTransaction() const { return database_ != nullptr && database_->InTransaction(); }
+
 std::string TDBDataSet::Marker(int n) const {
   const bool sqlite = database_ != nullptr && database_->DriverName() == "SQLITE";
   std::string marker(1, sqlite ? '?' : '$');

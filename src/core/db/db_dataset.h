@@ -85,6 +85,7 @@ class TDBDataSet : public TDataSet {
   void InternalApplyUpdate(TUpdateKind kind, const std::vector<Variant>& oldValues,
                            std::vector<Variant>& values, const std::vector<bool>& changed) override;
   void InternalAtomic(const std::function<void()>& body) override;
+  bool InternalInTransaction() const override;
   std::vector<int> KeyValueIndices() const override { return key_indices_; }
 
  private:

@@ -211,6 +211,47 @@ TEST_P(EditingTest, CachedUpdatesApplyAllOrNothing) {
   EXPECT_EQ(Scalar("SELECT age FROM people WHERE name = 'Eve'"), "60");
 }
 
+// Changes written inside a transaction that then rolls back are pending again: a second attempt
+// writes them, whether the failure was another data set's (the database's ApplyUpdates) or the
+// caller rolled back its own transaction.
+TEST_P(EditingTest, CachedChangesRolledBackWithTheirTransactionAreWrittenByTheNextApply) {
+  auto cities = Live();
+  cities->SetCachedUpdates(true);
+  cities->Open();
+  cities->Edit();
+  cities->FieldByName("city")->SetAsString("Paris");
+  cities->Post();
+  auto newcomers = Live();
+  newcomers->SetCachedUpdates(true);
+  newcomers->Open();
+  newcomers->Append();
+  newcomers->FieldByName("name")->SetAsString("Eve");
+  newcomers->FieldByName("age")->SetAsInteger(50);  // clashes with Cid
+  newcomers->Post();
+
+  EXPECT_THROW(Db().ApplyUpdates({cities.get(), newcomers.get()}), EDBEngineError);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM people WHERE city = 'Paris'"), "0");
+  newcomers->Edit();
+  newcomers->FieldByName("age")->SetAsInteger(70);
+  newcomers->Post();
+  Db().ApplyUpdates({cities.get(), newcomers.get()});
+  EXPECT_EQ(Scalar("SELECT count(*) FROM people WHERE city = 'Paris'"), "1");
+  EXPECT_EQ(Scalar("SELECT count(*) FROM people WHERE name = 'Eve'"), "1");
+  EXPECT_FALSE(cities->UpdatesPending());
+
+  cities->First();
+  cities->Edit();
+  cities->FieldByName("city")->SetAsString("Oslo");
+  cities->Post();
+  Db().StartTransaction();
+  cities->ApplyUpdates();
+  Db().Rollback();
+  EXPECT_EQ(Scalar("SELECT count(*) FROM people WHERE city = 'Oslo'"), "0");
+  cities->ApplyUpdates();  // outside a transaction: written and kept
+  cities->CommitUpdates();
+  EXPECT_EQ(Scalar("SELECT count(*) FROM people WHERE city = 'Oslo'"), "1");
+}
+
 TEST_P(EditingTest, CancelUpdatesRestoresWhatWasRead) {
   auto q = Live();
   q->SetCachedUpdates(true);
