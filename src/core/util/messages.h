@@ -289,4 +289,7 @@ inline constexpr const char SQoStateImportFailed[] = "Import of the state file %
 inline constexpr const char SQoStateLineRefused[] = "The %s line \"%s\" of the state was refused: %s";
 inline constexpr const char SQoChooseDirectory[] = "Choose the directory";
 
+// ---- core/entry: record links (links' block) ---------------------------------------------------
+inline constexpr const char SPtDataChanged[] = "Data was changed. Save ?";
+
 }  // namespace bexlo::msg
