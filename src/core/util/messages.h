@@ -292,4 +292,13 @@ inline constexpr const char SQoChooseDirectory[] = "Choose the directory";
 // ---- core/entry: record links (links' block) ---------------------------------------------------
 inline constexpr const char SPtDataChanged[] = "Data was changed. Save ?";
 
+// ---- entry: the dictionary button and its choice window (dic's block) --------------------------
+inline constexpr const char SQoDicCaption[] = "Choice from the dictionary";
+inline constexpr const char SQoDicChoose[] = "Choose";
+inline constexpr const char SQoDicCancel[] = "Cancel";
+inline constexpr const char SQoDicNotFound[] = "???";
+inline constexpr const char SQoDicInvalidValue[] = "Invalid value";
+inline constexpr const char SQoDicNoParam[] = "Parameter in query is necessary: %s";
+inline constexpr const char SGridIndexOutOfRange[] = "Grid index out of range";
+
 }  // namespace bexlo::msg

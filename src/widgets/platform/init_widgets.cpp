@@ -14,6 +14,7 @@
 #include "widgets/platform/qt_user_interaction.h"
 #include "widgets/platform/registry.h"
 #include "widgets/platform/report_presenter.h"
+#include "widgets/entry/dic_choice_form.h"
 #include "widgets/reportui/edit_form.h"
 
 namespace bexlo {
@@ -48,6 +49,9 @@ void InitWidgets() {
 
   // ---- data grid: excerpt, memo view, record count and the shared popup menu ----
   InstallGridHooks();
+
+  // ---- dictionary choice for report scripts (GetFromDictionary) ----
+  InstallDicButtonHook();
 }
 
 }  // namespace bexlo
