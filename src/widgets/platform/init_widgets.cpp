@@ -16,6 +16,7 @@
 #include "widgets/platform/report_presenter.h"
 #include "widgets/entry/dic_choice_form.h"
 #include "widgets/reportui/edit_form.h"
+#include "widgets/states/state_hooks.h"
 
 namespace bexlo {
 namespace {
@@ -49,6 +50,9 @@ void InitWidgets() {
 
   // ---- data grid: excerpt, memo view, record count and the shared popup menu ----
   InstallGridHooks();
+
+  // ---- grid states: load, save and clear (F3, Shift+F3, Ctrl+F3) ----
+  InstallStateHooks();
 
   // ---- dictionary choice for report scripts (GetFromDictionary) ----
   InstallDicButtonHook();
