@@ -88,7 +88,7 @@ void DataSetFieldMap(TDataSet* dataSet, std::string_view mapText) {
 }
 
 void SetDicQueryParam(TQuery& query, std::string_view text, TFieldType type) {
-  if (query.ParamCount() == 0) throw EDatabaseError(Format(msg::SQoDicNoParam, query.SQLText()));
+  if (query.ParamCount() == 0) throw EDatabaseError(Format(msg::SQoDicNoParam, TrimRight(query.SQLText())));
   TParam* param = query.Params().Items(0);
   param->Clear();
   param->SetDataType(type);
