@@ -79,7 +79,6 @@ TDicChoiceForm::TDicChoiceForm(QWidget* parent)
   layout->addWidget(panel_);
   setTabOrder(grid_, choose_);
   setTabOrder(choose_, cancel_);
-  grid_->setFocus();
 
   resize(kDicFormWidth, kDicFormHeight);
   PlaceButtons();
@@ -116,6 +115,7 @@ void TDicChoiceForm::resizeEvent(QResizeEvent* event) {
 
 void TDicChoiceForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  grid_->setFocus(Qt::OtherFocusReason);
   if (placed_) return;
   placed_ = true;
   // Centred on the screen the window opens on.
