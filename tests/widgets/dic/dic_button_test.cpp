@@ -219,6 +219,18 @@ TEST_P(DicButtonTest, TheKeyboardChoosesWithDownAndEnter) {
   EXPECT_TRUE(button_->ChoiceFromDic());
   EXPECT_EQ(Code(), "3");
   EXPECT_EQ(Label(), "Plums");
+
+  // Escape closes the window without a choice.
+  answer_ = [](TDicChoiceForm& form) {
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QTest::keyClick(form.Grid(), Qt::Key_Down);
+    QTest::keyClick(form.Grid(), Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+    return form.result();
+  };
+  EXPECT_FALSE(button_->ChoiceFromDic());
+  EXPECT_EQ(Code(), "3");
 }
 
 TEST_P(DicButtonTest, TypingReadsTheDescriptionOnExitAndUnknownCodesShowQuestionMarks) {
