@@ -233,6 +233,35 @@ TEST_P(DicButtonTest, TheKeyboardChoosesWithDownAndEnter) {
   EXPECT_EQ(Code(), "3");
 }
 
+TEST_P(DicButtonTest, SearchingInTheChoiceGridKeepsTheFieldMapAndChoosesFromTheFoundRows) {
+  answer_ = [](TDicChoiceForm& form) {
+    form.show();
+    QApplication::processEvents();
+    TSearchDBGrid* grid = form.Grid();
+    int nameColumn = -1;
+    for (int c = 0; c < grid->Columns().Count(); ++c) {
+      if (grid->Columns().Items(c)->FieldName() == "NAME") nameColumn = c;
+    }
+    EXPECT_GE(nameColumn, 0);
+    grid->SetSelectedIndex(nameColumn);
+    QTest::keyClicks(grid, QStringLiteral("Pl"));
+    grid->SearchTimerTick();
+    TQuery* query = form.Query();
+    EXPECT_NE(query->SQLText().find("/*Begin for NAME*/"), std::string::npos);
+    EXPECT_TRUE(query->Active());
+    EXPECT_EQ(query->FieldByName("NAME")->AsString(), "Plums");
+    // The reopened query is dressed again: PRICE stays hidden, the titles stay.
+    EXPECT_FALSE(query->FieldByName("PRICE")->Visible());
+    EXPECT_EQ(query->FieldByName("NAME")->DisplayLabel(), "Name");
+    EXPECT_EQ(query->FieldByName("CODE")->DisplayWidth(), 6);
+    form.ChooseButton()->click();
+    return form.result();
+  };
+  EXPECT_TRUE(button_->ChoiceFromDic());
+  EXPECT_EQ(Code(), "3");
+  EXPECT_EQ(Label(), "Plums");
+}
+
 TEST_P(DicButtonTest, TypingReadsTheDescriptionOnExitAndUnknownCodesShowQuestionMarks) {
   Type("2");
   EXPECT_EQ(Label(), "");  // nothing read while typing
