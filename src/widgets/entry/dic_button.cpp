@@ -117,6 +117,7 @@ void TCustomDicButton::SetLinkEdit(QLineEdit* edit) {
   d->edit = edit;
   if (edit != nullptr) {
     edit->installEventFilter(this);
+    updateGeometry();
     d->edit_changed = connect(edit, &QLineEdit::textChanged, this, [this] {
       try {
         EditChange();
@@ -185,6 +186,12 @@ void TCustomDicButton::SetParamType(TFieldType type) { d->param_type = type; }
 
 bool TCustomDicButton::IsCaptionStored() const { return text() != QStringLiteral("+"); }
 bool TCustomDicButton::IsFontStored() const { return !d->default_font; }
+
+QSize TCustomDicButton::sizeHint() const {
+  if (d->edit == nullptr) return QToolButton::sizeHint();
+  const int side = d->edit->sizeHint().height();
+  return {side, side};
+}
 
 void TCustomDicButton::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange && !d->setting_font) d->default_font = false;

@@ -140,6 +140,10 @@ class TCustomDicButton : public QToolButton {
   // The keypad "+": opens the choice as a click does.
   void KeypadPlus();
 
+  // Square, as high as the linked edit box (the tool button's own hint without one).
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
   // Copies every property and event of another button; null resets them to the defaults of a
   // fresh button, except FormWidth and FormHeight (240) and SearchInUse (false).
   void Assign(const TCustomDicButton* source);
