@@ -25,6 +25,7 @@
 #include "db/driver.h"
 #include "db/query.h"
 #include "order_desk.h"
+#include "order_edit_form.h"
 #include "sample_database.h"
 #include "widgets/grid/grid_popup_menu.h"
 #include "widgets/grid/grid_windows.h"
@@ -134,6 +135,9 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
   Settle(box);
   ok &= Save(box.grab(), dir, QStringLiteral("record-count.png"));
   box.hide();
+
+  // The order edit window on the current order, reached through the list's record link.
+  if (desk.OrderLinks() != nullptr) ok &= Save(GrabOrderEditWindow(*desk.OrderLinks()), dir, QStringLiteral("order-edit.png"));
 
   // The products with the choice filter applied (the corner turns blue).
   desk.Tabs()->setCurrentIndex(1);
