@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -29,6 +28,9 @@
 #include "util/settings.h"
 #include "util/text.h"
 #include "util/ui_services.h"
+#include "widgets/entry/db_edit_link.h"
+#include "widgets/entry/dic_button.h"
+#include "widgets/entry/record_link_widgets.h"
 #include "widgets/grid/search_grid.h"
 
 namespace bexlo {
@@ -36,23 +38,6 @@ namespace bexlo {
 namespace {
 
 QString Q(const char* text) { return QString::fromUtf8(text); }
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-QString JoinLines(const std::vector<std::string>& lines) {
-  QStringList out;
-  for (const std::string& l : lines) out << Q(l);
-  return out.join(QLatin1Char('\n'));
-}
-
-// The lines of a memo; a trailing empty line (the last line break) is not a line of its own.
-std::vector<std::string> MemoLines(const QPlainTextEdit* memo) {
-  QString text = memo->toPlainText();
-  std::vector<std::string> lines;
-  if (text.isEmpty()) return lines;
-  if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
-  for (const QString& l : text.split(QLatin1Char('\n'))) lines.push_back(l.toStdString());
-  return lines;
-}
 
 // The column of a list field: its label and width, and whether it shows.
 struct TEditorColumn {
@@ -70,20 +55,54 @@ constexpr TEditorColumn kEditorColumns[] = {
 
 // ---- TGridEditForm ----------------------------------------------------------------------------------
 
-TGridEditForm::TGridEditForm(std::string databaseName, QWidget* parent)
-    : QDialog(parent), database_(std::move(databaseName)) {
+TGridEditForm::TGridEditForm(std::string databaseName, std::string group, QWidget* parent)
+    : QDialog(parent), database_(std::move(databaseName)), group_(std::move(group)) {
   setWindowTitle(Q(msg::SQoStateEditorCaption));
+  query_ = std::make_unique<TQuery>();
+  query_->SetDatabaseName(database_);
+  query_->SetSQLText(RowSQL());
+  query_->SetRequestLive(true);
+  // A new state starts in the editor's group, under the application's key.
+  query_->OnNewRecord = [this](TDataSet* ds) {
+    ds->FieldByName("GR_APP_NAM")->SetAsString(ApplicationName);
+    ds->FieldByName("GR_GRD_NAM")->SetAsString(group_);
+  };
+  query_->AfterOpen = [this](TDataSet* ds) {
+    // The name is checked before posting, with the message of a state without a name.
+    ds->FieldByName("GR_GRD_CMT")->Required = false;
+    old_group_ = ds->IsEmpty() ? std::string() : ds->FieldByName("GR_GRD_NAM")->AsString();
+    old_title_ = ds->IsEmpty() ? std::string() : ds->FieldByName("GR_GRD_CMT")->AsString();
+  };
+  query_->BeforePost = [this](TDataSet*) { CheckRow(); };
+  query_->AfterPost = [this](TDataSet* ds) {
+    old_group_ = ds->FieldByName("GR_GRD_NAM")->AsString();
+    old_title_ = ds->FieldByName("GR_GRD_CMT")->AsString();
+  };
+  source_ = std::make_unique<TDataSource>();
+  source_->SetDataSet(query_.get());
+
   name_ = new QLineEdit(this);
   name_->setMaxLength(kGridStateNameLength);
-  group_ = new QLineEdit(this);
-  group_->setMaxLength(kGridStateNameLength);
-  auto* pick = new QToolButton(this);
-  pick->setText(QStringLiteral("+"));
-  pick->setToolTip(Q(msg::SQoStateGroups));
-  group_dic_ = pick;
+  group_edit_ = new QLineEdit(this);
+  group_edit_->setMaxLength(kGridStateNameLength);
+  new TDBEditLink(name_, source_.get(), "GR_GRD_CMT");
+  new TDBEditLink(group_edit_, source_.get(), "GR_GRD_NAM");
+
+  // The groups the application has states in.
+  group_dic_ = new TDicButton(this);
+  group_dic_->setToolTip(Q(msg::SQoStateGroups));
+  group_dic_->SetLinkEdit(group_edit_);
+  group_dic_->SetDatabaseName(database_);
+  group_dic_->GridSQL().SetText("SELECT DISTINCT GR_GRD_NAM FROM SYS_GRIDS\nWHERE GR_APP_NAM = :AppNam");
+  group_dic_->FieldMap().SetText(std::string("GR_GRD_NAM = ") + msg::SQoStateColGroup);
+  group_dic_->SetRefField("GR_GRD_NAM");
+  group_dic_->SetFormTitle(msg::SQoStateGroups);
+  group_dic_->SetTitleRows(1);
+  group_dic_->OnSetParams = [](QObject*, TQuery* query) { query->ParamByName("AppNam")->SetAsString(ApplicationName); };
+  group_dic_->setFixedHeight(group_edit_->sizeHint().height());
   auto* groupRow = new QHBoxLayout;
   groupRow->setSpacing(2);
-  groupRow->addWidget(group_, 1);
+  groupRow->addWidget(group_edit_, 1);
   groupRow->addWidget(group_dic_);
 
   auto* form = new QFormLayout;
@@ -93,11 +112,13 @@ TGridEditForm::TGridEditForm(std::string databaseName, QWidget* parent)
   pages_ = new QTabWidget(this);
   const char* titles[4] = {msg::SQoStatePageSearch, msg::SQoStatePageMark, msg::SQoStatePageBuild,
                            msg::SQoStatePageOrder};
+  const char* fields[4] = {"GR_GRD_SRH", "GR_GRD_CHS", "GR_GRD_BLD", "GR_GRD_ORD"};
   for (int i = 0; i < 4; ++i) {
     memos_[i] = new QPlainTextEdit(pages_);
     memos_[i]->setLineWrapMode(QPlainTextEdit::NoWrap);
     memos_[i]->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     memos_[i]->setTabChangesFocus(true);
+    new TDBEditLink(memos_[i], source_.get(), fields[i]);
     pages_->addTab(memos_[i], Q(titles[i]));
   }
 
@@ -105,7 +126,7 @@ TGridEditForm::TGridEditForm(std::string databaseName, QWidget* parent)
   save_ = buttons->addButton(Q(msg::SQoSaveStateSave), QDialogButtonBox::AcceptRole);
   buttons->addButton(Q(msg::SQoStateCancel), QDialogButtonBox::RejectRole);
   save_->setDefault(true);
-  connect(save_, &QPushButton::clicked, this, &TGridEditForm::Save);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
@@ -113,78 +134,43 @@ TGridEditForm::TGridEditForm(std::string databaseName, QWidget* parent)
   layout->addWidget(pages_, 1);
   layout->addWidget(buttons);
   resize(520, 400);
-  name_->setFocus();
+
+  // The record link: the key of the list's row goes into the row statement's parameters.
+  link_ = new TPtDBLink(this);
+  link_->SetQuery(query_.get());
+  link_->SetUniqueField("AppNam, GrdNam, GrdCmt");
+  link_->SetFirstEdit(name_);
+  link_->OnSetParam = [this](TPtDBLink*, TQuery* list) {
+    if (list == nullptr) return;
+    query_->ParamByName("AppNam")->SetAsString(list->FieldByName("GR_APP_NAM")->AsString());
+    query_->ParamByName("GrdNam")->SetAsString(list->FieldByName("GR_GRD_NAM")->AsString());
+    query_->ParamByName("GrdCmt")->SetAsString(list->FieldByName("GR_GRD_CMT")->AsString());
+  };
 }
 
-TGridEditForm::~TGridEditForm() = default;
-
-bool TGridEditForm::EditState(const std::string& group, const std::string& title) {
-  std::optional<TGridState> state = TGridStateStore(database_).Load(group, title);
-  if (!state) return false;
-  original_ = state;
-  SetState(*state);
-  loaded_ = State();
-  return true;
+TGridEditForm::~TGridEditForm() {
+  link_->SetQuery(nullptr);
+  query_->Close();
 }
 
-void TGridEditForm::NewState(const std::string& group) {
-  original_.reset();
-  TGridState state;
-  state.Group = group;
-  SetState(state);
-  loaded_ = State();
+std::string TGridEditForm::RowSQL() {
+  return "SELECT * FROM SYS_GRIDS\nWHERE\nGR_APP_NAM = :AppNam AND\nGR_GRD_NAM = :GrdNam AND\nGR_GRD_CMT = :GrdCmt";
 }
 
-TGridState TGridEditForm::State() const {
-  TGridState s;
-  s.Title = Trim(name_->text().toStdString());
-  s.Group = Trim(group_->text().toStdString());
-  s.Search = MemoLines(memos_[0]);
-  s.Choice = MemoLines(memos_[1]);
-  s.Build = MemoLines(memos_[2]);
-  s.Order = MemoLines(memos_[3]);
-  return s;
-}
+bool TGridEditForm::Inserting() const { return query_->State() == dsInsert; }
 
-void TGridEditForm::SetState(const TGridState& state) {
-  name_->setText(Q(state.Title));
-  group_->setText(Q(state.Group));
-  memos_[0]->setPlainText(JoinLines(state.Search));
-  memos_[1]->setPlainText(JoinLines(state.Choice));
-  memos_[2]->setPlainText(JoinLines(state.Build));
-  memos_[3]->setPlainText(JoinLines(state.Order));
-}
-
-bool TGridEditForm::Modified() const { return !(State() == loaded_); }
-
-void TGridEditForm::Post() {
-  const TGridState state = State();
-  if (state.Title.empty()) {
+void TGridEditForm::CheckRow() {
+  const std::string title = query_->FieldByName("GR_GRD_CMT")->AsString();
+  const std::string group = query_->FieldByName("GR_GRD_NAM")->AsString();
+  if (Trim(title).empty()) {
     name_->setFocus();
     throw Exception(msg::SQoStateNameEmpty);
   }
-  TGridStateStore store(database_);
-  TDatabase* db = Session().OpenDatabase(database_);
-  db->Atomic([&] {
-    const bool renamed = !original_ || original_->Group != state.Group || original_->Title != state.Title;
-    if (renamed && store.Load(state.Group, state.Title)) {
-      throw Exception(Format(msg::SQoStateExists, state.Title, state.Group));
-    }
-    if (original_ && renamed) store.Delete(original_->Group, original_->Title);
-    store.Save(state, true);
-  });
-  original_ = state;
-  loaded_ = state;
-}
-
-void TGridEditForm::Save() {
-  try {
-    Post();
-  } catch (const std::exception& e) {
-    MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
-    return;
+  const bool newKey = Inserting() || group != old_group_ || title != old_title_;
+  if (newKey && TGridStateStore(database_).Load(group, title)) {
+    name_->setFocus();
+    throw Exception(Format(msg::SQoStateExists, title, group));
   }
-  accept();
 }
 
 // ---- TChoiceEditGrdForm -------------------------------------------------------------------------------
@@ -206,6 +192,10 @@ TChoiceEditGrdForm::TChoiceEditGrdForm(std::string databaseName, std::string gro
   grid_->SetOptions(grid_->Options() | dgRowSelect | dgAlwaysShowSelection);
   grid_->SetDataSource(source_.get());
   grid_->OnDblClick = [this](QObject*) { EditCurrent(); };
+
+  edit_form_ = new TGridEditForm(database_, group_, this);
+  form_link_ = new TPtFormLink(this);
+  form_link_->SetForm(edit_form_);
 
   all_groups_ = new QCheckBox(Q(msg::SQoStateAllGroups), this);
   connect(all_groups_, &QCheckBox::toggled, this, [this] {
@@ -253,6 +243,8 @@ TChoiceEditGrdForm::TChoiceEditGrdForm(std::string databaseName, std::string gro
 }
 
 TChoiceEditGrdForm::~TChoiceEditGrdForm() {
+  form_link_->SetForm(nullptr);
+  delete edit_form_;
   grid_->SetDataSource(nullptr);
   query_->Close();
 }
@@ -307,24 +299,21 @@ bool TChoiceEditGrdForm::Locate(const std::string& group, const std::string& tit
 }
 
 void TChoiceEditGrdForm::RunEditForm(bool insert) {
-  TGridEditForm form(database_, this);
-  if (insert) {
-    form.NewState(group_);
-  } else {
-    const std::string title = CurrentTitle();
-    if (title.empty()) return;
-    if (!form.EditState(CurrentGroup(), title)) {
+  if (!insert && CurrentTitle().empty()) return;
+  if (insert) form_link_->Insert(source_.get());
+  else form_link_->Edit(source_.get());
+  if (!form_link_->Saved()) return;
+  // The list was reopened on the remembered row; a renamed or new state is found by its key.
+  TQuery& row = *edit_form_->Query();
+  if (!row.Active() || row.IsEmpty()) return;
+  const std::string group = row.FieldByName("GR_GRD_NAM")->AsString();
+  const std::string title = row.FieldByName("GR_GRD_CMT")->AsString();
+  if (CurrentGroup() != group || CurrentTitle() != title) {
+    if (!Locate(group, title)) {
       OpenList();
-      return;
+      Locate(group, title);
     }
   }
-  edit_form_ = &form;
-  const int result = form.exec();
-  edit_form_ = nullptr;
-  if (result != QDialog::Accepted) return;
-  const TGridState saved = form.State();
-  OpenList();
-  Locate(saved.Group, saved.Title);
 }
 
 void TChoiceEditGrdForm::EditCurrent() {
@@ -348,8 +337,7 @@ void TChoiceEditGrdForm::DeleteCurrent() {
   if (title.empty()) return;
   if (MessageDlg(msg::SQoStateSureDelete, TMsgDlgType::mtConfirmation, mbYesNoCancel) != mrYes) return;
   try {
-    TGridStateStore(database_).Delete(CurrentGroup(), title);
-    OpenList();
+    form_link_->Delete(source_.get());
   } catch (const std::exception& e) {
     MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
   }

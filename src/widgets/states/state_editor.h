@@ -7,7 +7,6 @@
 
 #include <QDialog>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "grid/grid_state.h"
@@ -22,48 +21,52 @@ class QTabWidget;
 namespace bexlo {
 
 class TDataSource;
+class TDicButton;
+class TPtDBLink;
+class TPtFormLink;
 class TQuery;
 class TSearchDBGrid;
 
+// The window of one state. It edits the row of its query (the editor row statement, parameters
+// AppNam, GrdNam and GrdCmt) through data-aware boxes; the editor drives it through a record link:
+// its TPtDBLink fills the parameters from the editor list's current row, opens the row for
+// editing or starts a new one (in the editor's group and the application's key), posts,
+// cancels and deletes. Page Down and Page Up move to the list's next and previous state.
 class TGridEditForm : public QDialog {
   Q_OBJECT
  public:
-  explicit TGridEditForm(std::string databaseName, QWidget* parent = nullptr);
+  // group: the group a new state starts in.
+  TGridEditForm(std::string databaseName, std::string group, QWidget* parent = nullptr);
   ~TGridEditForm() override;
 
-  // Starts editing the stored state of that group and title (false when there is none), or a new
-  // state in a group.
-  bool EditState(const std::string& group, const std::string& title);
-  void NewState(const std::string& group);
-  // Whether the window edits a new state.
-  bool Inserting() const noexcept { return !original_.has_value(); }
+  // The row statement.
+  static std::string RowSQL();
 
-  // The state as the controls hold it.
-  TGridState State() const;
-  void SetState(const TGridState& state);
-  // Whether the controls differ from the state loaded.
-  bool Modified() const;
-  // Stores the state: "Name can not be empty" for an empty name; a new name or group that another
-  // state has is refused; a renamed state replaces its old row in one transaction.
-  void Post();
-  // The "Save" button: Post, then close; an error is shown and the window stays open.
-  void Save();
+  TQuery* Query() const noexcept { return query_.get(); }
+  TPtDBLink* Link() const noexcept { return link_; }
+  // Whether the window edits a new state.
+  bool Inserting() const;
 
   QLineEdit* NameEdit() const noexcept { return name_; }
-  QLineEdit* GroupEdit() const noexcept { return group_; }
-  QWidget* GroupDicButton() const noexcept { return group_dic_; }
+  QLineEdit* GroupEdit() const noexcept { return group_edit_; }
+  TDicButton* GroupDicButton() const noexcept { return group_dic_; }
   QTabWidget* Pages() const noexcept { return pages_; }
   // The memo of a page: 0 search, 1 mark (choice), 2 constructor (builder), 3 order.
   QPlainTextEdit* Memo(int page) const noexcept { return memos_[page]; }
   QPushButton* SaveButton() const noexcept { return save_; }
 
  private:
-  std::string database_;
-  std::optional<TGridState> original_;
-  TGridState loaded_;
+  // Before a post: a name is required, and a new name or group must not be another state's.
+  void CheckRow();
+
+  std::string database_, group_;
+  std::string old_group_, old_title_;  // the key of the row being edited (empty for a new one)
+  std::unique_ptr<TQuery> query_;
+  std::unique_ptr<TDataSource> source_;
+  TPtDBLink* link_;
   QLineEdit* name_;
-  QLineEdit* group_;
-  QWidget* group_dic_;
+  QLineEdit* group_edit_;
+  TDicButton* group_dic_;
   QTabWidget* pages_;
   QPlainTextEdit* memos_[4];
   QPushButton* save_;
@@ -105,11 +108,13 @@ class TChoiceEditGrdForm : public QDialog {
   QPushButton* ToDiskButton() const noexcept { return to_disk_; }
   QPushButton* FromDiskButton() const noexcept { return from_disk_; }
 
-  // The edit window the Edit and Add buttons open, once shown (tests reach it while it is modal).
+  // The edit window the Edit and Add buttons open and the record link to it.
   TGridEditForm* EditForm() const noexcept { return edit_form_; }
+  TPtFormLink* FormLink() const noexcept { return form_link_; }
 
  private:
-  // Opens the edit window for the current row or a new one; reopens the list on the saved row.
+  // Runs the edit window through the record link for the current row or a new one; reopens the
+  // list on the saved row.
   void RunEditForm(bool insert);
   void DressFields();
   // The states the list shows now (every row of the list statement).
@@ -128,6 +133,7 @@ class TChoiceEditGrdForm : public QDialog {
   QPushButton* from_disk_;
   QPushButton* exit_;
   TGridEditForm* edit_form_ = nullptr;
+  TPtFormLink* form_link_ = nullptr;
 };
 
 }  // namespace bexlo

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "db/data_source.h"
@@ -20,6 +19,7 @@
 #include "util/strings.h"
 #include "util/text.h"
 #include "util/ui_services.h"
+#include "widgets/entry/dic_button.h"
 #include "widgets/grid/search_grid.h"
 #include "widgets/states/state_editor.h"
 
@@ -61,10 +61,19 @@ TSaveGridForm::TSaveGridForm(std::string databaseName, std::string group, QWidge
   title_ = new QLineEdit(this);
   title_->setMaxLength(kGridStateNameLength);
   prompt->setBuddy(title_);
-  auto* pick = new QToolButton(this);
-  pick->setText(QStringLiteral("+"));
-  pick->setToolTip(Q(msg::SQoSaveStateDicTitle));
-  dic_ = pick;
+  // The titles the group has, to overwrite one of them.
+  auto* dic = new TDicButton(this);
+  dic->setToolTip(Q(msg::SQoSaveStateDicTitle));
+  dic->SetLinkEdit(title_);
+  dic->SetDatabaseName(database_);
+  dic->GridSQL().SetText(StateChoiceSQL());
+  dic->FieldMap().SetText(std::string("GR_GRD_CMT = ") + msg::SQoSaveStateDescription);
+  dic->SetRefField("GR_GRD_CMT");
+  dic->SetFormTitle(msg::SQoSaveStateDicTitle);
+  dic->SetTitleRows(1);
+  dic->OnSetParams = [group = group_](QObject*, TQuery* query) { SetStateChoiceParams(*query, group); };
+  dic->setFixedHeight(title_->sizeHint().height());
+  dic_ = dic;
 
   auto* row = new QHBoxLayout;
   row->setSpacing(2);

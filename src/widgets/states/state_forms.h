@@ -14,7 +14,6 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QToolButton;
 
 namespace bexlo {
 

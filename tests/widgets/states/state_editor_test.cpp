@@ -13,6 +13,8 @@
 #include "grid/grid_state_file.h"
 #include "states_fixture.h"
 #include "util/messages.h"
+#include "widgets/entry/dic_button.h"
+#include "widgets/entry/dic_choice_form.h"
 #include "widgets/platform/qt_user_interaction.h"
 #include "widgets/states/get_dir_form.h"
 #include "widgets/states/state_editor.h"
@@ -172,14 +174,16 @@ TEST_P(StateEditorTest, AFailingImportKeepsTheStatesAndNamesTheFile) {
   EXPECT_FALSE(editor->Progress()->isVisible());
 }
 
-TEST_P(StateEditorTest, AddEditAndDeleteThroughTheEditWindow) {
-  // Add: the new state starts in the editor's group.
+TEST_P(StateEditorTest, AddEditAndDeleteThroughTheRecordLink) {
+  // Add: the new state starts in the editor's group and the application's key.
   OnModal<TGridEditForm> add([&](TGridEditForm& form) {
+    EXPECT_EQ(form.windowTitle(), QString(msg::SQoStateEditorCaption));
     EXPECT_TRUE(form.Inserting());
     EXPECT_EQ(form.GroupEdit()->text(), QString(kGroup));
+    EXPECT_EQ(form.NameEdit()->text(), QString());
     QTest::keyClicks(form.NameEdit(), QStringLiteral("Added"));
     form.Memo(0)->setPlainText(QStringLiteral("NAME=customer 7\nAMOUNT=10.5"));
-    form.Memo(3)->setPlainText(QStringLiteral("ID DESC\n"));
+    form.Memo(3)->setPlainText(QStringLiteral("ID DESC"));
     QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
   });
   QTest::mouseClick(editor->AddButton(), Qt::LeftButton);
@@ -190,40 +194,51 @@ TEST_P(StateEditorTest, AddEditAndDeleteThroughTheEditWindow) {
   EXPECT_EQ(added->Order, std::vector<std::string>{"ID DESC"});
   EXPECT_EQ(editor->CurrentTitle(), "Added");  // the list shows the saved row
 
-  // Edit: renaming onto another state's name is refused, a free name replaces the old row.
+  // Edit: a name another state has is refused and the window stays open; a free one renames.
   TScriptedUserInteraction ui;
   ui.AnswerMessage(mrOk);
-  OnModal<TGridEditForm> edit([&](TGridEditForm& form) {
-    EXPECT_FALSE(form.Inserting());
-    EXPECT_EQ(form.NameEdit()->text(), QStringLiteral("Added"));
-    EXPECT_EQ(form.Memo(0)->toPlainText(), QStringLiteral("NAME=customer 7\nAMOUNT=10.5"));
-    form.NameEdit()->setText(QStringLiteral("Small"));
-    QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
-    EXPECT_TRUE(form.isVisible());
-    form.NameEdit()->setText(QStringLiteral("Renamed"));
-    QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
-  });
-  editor->EditCurrent();
+  OnModal<TGridEditForm> edit({[&](TGridEditForm& form) {
+                                 EXPECT_FALSE(form.Inserting());
+                                 EXPECT_EQ(form.NameEdit()->text(), QStringLiteral("Added"));
+                                 EXPECT_EQ(form.Memo(0)->toPlainText(), QStringLiteral("NAME=customer 7\nAMOUNT=10.5"));
+                                 form.NameEdit()->setText(QStringLiteral("Small"));
+                                 QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
+                               },
+                               [&](TGridEditForm& form) {
+                                 EXPECT_EQ(form.NameEdit()->text(), QStringLiteral("Small"));
+                                 form.NameEdit()->setText(QStringLiteral("Renamed"));
+                                 QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
+                               }});
+  QTest::mouseClick(editor->EditButton(), Qt::LeftButton);
+  EXPECT_EQ(edit.Count(), 2u);
   ASSERT_EQ(ui.Asked().size(), 1u);
   EXPECT_EQ(ui.Asked()[0].text, "The state \"Small\" already exists in group \"TOrderForm_Grid1\"");
   EXPECT_FALSE(Store().Load(kGroup, "Added"));
   EXPECT_EQ(Store().Load(kGroup, "Renamed")->Search, added->Search);
   EXPECT_EQ(Store().Load(kGroup, "Small")->Search, std::vector<std::string>{"AMOUNT=3"});
+  EXPECT_EQ(editor->CurrentTitle(), "Renamed");
 
   // Cancel keeps the row as it was.
   OnModal<TGridEditForm> cancel([&](TGridEditForm& form) {
     form.Memo(0)->setPlainText(QStringLiteral("NAME=changed"));
-    EXPECT_TRUE(form.Modified());
     form.reject();
   });
   editor->EditCurrent();
+  EXPECT_TRUE(cancel.Ran());
   EXPECT_EQ(Store().Load(kGroup, "Renamed")->Search, added->Search);
 
   // An empty name is refused.
   ui.AnswerMessage(mrOk);
-  OnModal<TGridEditForm> empty([&](TGridEditForm& form) { form.Save(); });
+  OnModal<TGridEditForm> empty({[&](TGridEditForm& form) {
+                                  form.Memo(0)->setPlainText(QStringLiteral("NAME=q"));
+                                  form.accept();
+                                },
+                                [&](TGridEditForm& form) { form.reject(); }});
   editor->AddState();
+  EXPECT_EQ(empty.Count(), 2u);
+  ASSERT_EQ(ui.Asked().size(), 2u);
   EXPECT_EQ(ui.Asked()[1].text, msg::SQoStateNameEmpty);
+  EXPECT_EQ(Rows(), 5);  // the four of the fixture and "Renamed"
 
   // Delete asks "Are you sure ?"; only Yes deletes.
   ASSERT_TRUE(editor->Locate(kGroup, "Renamed"));
@@ -236,6 +251,46 @@ TEST_P(StateEditorTest, AddEditAndDeleteThroughTheEditWindow) {
   EXPECT_EQ(ui.Asked()[3].type, TMsgDlgType::mtConfirmation);
   EXPECT_FALSE(Store().Load(kGroup, "Renamed"));
   EXPECT_EQ(ListedTitles(), (std::vector<std::string>{"Big orders", "Small"}));
+}
+
+TEST_P(StateEditorTest, PageDownInTheEditWindowSavesAndOpensTheNextState) {
+  ASSERT_TRUE(editor->Locate(kGroup, "Big orders"));
+  QStringList names;
+  OnModal<TGridEditForm> edit({[&](TGridEditForm& form) {
+                                 names << form.NameEdit()->text();
+                                 form.Memo(2)->setPlainText(QStringLiteral("AMOUNT > 20"));
+                                 form.NameEdit()->setFocus();
+                                 QTest::keyClick(form.NameEdit(), Qt::Key_PageDown);
+                               },
+                               [&](TGridEditForm& form) {
+                                 names << form.NameEdit()->text();
+                                 form.reject();
+                               }});
+  editor->EditCurrent();
+  EXPECT_EQ(names, (QStringList{"Big orders", "Small"}));
+  EXPECT_EQ(Store().Load(kGroup, "Big orders")->Build, std::vector<std::string>{"AMOUNT > 20"});
+}
+
+TEST_P(StateEditorTest, TheGroupButtonListsTheApplicationsGroups) {
+  TDicChoiceForm::TModalRunner previous = TDicChoiceForm::SetModalRunner([](TDicChoiceForm& choice) {
+    EXPECT_EQ(choice.windowTitle(), QString(msg::SQoStateGroups));
+    std::vector<std::string> groups;
+    TQuery& q = *choice.Query();
+    for (q.First(); !q.Eof(); q.Next()) groups.push_back(q.FieldByName("GR_GRD_NAM")->AsString());
+    std::sort(groups.begin(), groups.end());
+    EXPECT_EQ(groups, (std::vector<std::string>{"TOrderFormXGrid1", "TOrderForm_Grid1", "TOtherForm_Grid1"}));
+    EXPECT_TRUE(q.Locate("GR_GRD_NAM", {Variant("TOtherForm_Grid1")}));
+    return int(QDialog::Accepted);
+  });
+  OnModal<TGridEditForm> add([&](TGridEditForm& form) {
+    QTest::keyClicks(form.NameEdit(), QStringLiteral("Moved"));
+    QTest::mouseClick(form.GroupDicButton(), Qt::LeftButton);
+    EXPECT_EQ(form.GroupEdit()->text(), QStringLiteral("TOtherForm_Grid1"));
+    QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
+  });
+  editor->AddState();
+  TDicChoiceForm::SetModalRunner(previous);
+  EXPECT_TRUE(Store().Load("TOtherForm_Grid1", "Moved"));
 }
 
 TEST_P(StateEditorTest, TheChoiceWindowOpensTheEditorForItsGroup) {

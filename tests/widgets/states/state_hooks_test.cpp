@@ -6,6 +6,7 @@
 #include "states_fixture.h"
 #include "util/hooks.h"
 #include "util/messages.h"
+#include "widgets/entry/dic_choice_form.h"
 #include "widgets/states/state_editor.h"
 #include "widgets/states/state_forms.h"
 #include "widgets/states/state_hooks.h"
@@ -78,6 +79,33 @@ TEST_P(StatesTest, AnEmptyTitleIsRefusedAndTheWindowStaysOpen) {
   EXPECT_EQ(ui.Asked()[0].text, msg::SQoStateNameEmpty);
   EXPECT_EQ(ui.Asked()[0].type, TMsgDlgType::mtError);
   EXPECT_EQ(Store().Titles(kGroup), std::vector<std::string>{"Named"});
+}
+
+TEST_P(StatesTest, TheSaveWindowsButtonPicksAnExistingTitleToOverwrite) {
+  Store().Save(State("Old one", {"NAME=a"}), false);
+  Store().Save(State("Not ours", {"NAME=b"}, {}, "TOtherForm_Grid1"), false);
+  Search("NAME", QStringLiteral("customer 5"));
+  std::vector<std::string> offered;
+  QString caption;
+  TDicChoiceForm::TModalRunner previous = TDicChoiceForm::SetModalRunner([&](TDicChoiceForm& choice) {
+    caption = choice.windowTitle();
+    TQuery& q = *choice.Query();
+    for (q.First(); !q.Eof(); q.Next()) offered.push_back(q.FieldByName("GR_GRD_CMT")->AsString());
+    EXPECT_EQ(q.FieldByName("GR_GRD_CMT")->DisplayLabel(), msg::SQoSaveStateDescription);
+    q.First();
+    return int(QDialog::Accepted);
+  });
+  OnModal<TSaveGridForm> save([&](TSaveGridForm& form) {
+    QTest::mouseClick(form.DicButton(), Qt::LeftButton);
+    EXPECT_EQ(form.TitleEdit()->text(), QStringLiteral("Old one"));
+    QTest::mouseClick(form.SaveButton(), Qt::LeftButton);
+  });
+  grid->SaveState();
+  TDicChoiceForm::SetModalRunner(previous);
+  EXPECT_EQ(caption, QString(msg::SQoSaveStateDicTitle));
+  EXPECT_EQ(offered, std::vector<std::string>{"Old one"});
+  EXPECT_EQ(Store().Load(kGroup, "Old one")->Search, std::vector<std::string>{"NAME=customer 5"});
+  EXPECT_EQ(Rows(), 2);
 }
 
 TEST_P(StatesTest, NothingToSaveOpensNoWindow) {

@@ -23,27 +23,33 @@ class TOrderForm : public QWidget {
   using QWidget::QWidget;
 };
 
-// Runs act on the first modal window of class T to open, then closes it if still open.
+// Runs the actions one by one on the modal windows of class T as they open (a window that opens
+// again, as an edit window that refused to close does, gets the next action), and closes each
+// window an action leaves open. The watch ends with the last action.
 template <class T>
 class OnModal {
  public:
-  explicit OnModal(std::function<void(T&)> act) : act_(std::move(act)) {
+  explicit OnModal(std::function<void(T&)> act) : OnModal(std::vector<std::function<void(T&)>>{std::move(act)}) {}
+  explicit OnModal(std::vector<std::function<void(T&)>> acts) : acts_(std::move(acts)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) return;
-      timer_.stop();
-      ran_ = true;
-      act_(*dialog);
+      if (dialog == nullptr || acting_) return;
+      acting_ = true;
+      acts_[ran_++](*dialog);
+      acting_ = false;
+      if (ran_ == acts_.size()) timer_.stop();
       if (dialog->isVisible()) dialog->reject();
     });
     timer_.start(0);
   }
-  bool Ran() const { return ran_; }
+  bool Ran() const { return ran_ > 0; }
+  std::size_t Count() const { return ran_; }
 
  private:
-  std::function<void(T&)> act_;
+  std::vector<std::function<void(T&)>> acts_;
   QTimer timer_;
-  bool ran_ = false;
+  std::size_t ran_ = 0;
+  bool acting_ = false;
 };
 
 class StatesTest : public GridTest {
