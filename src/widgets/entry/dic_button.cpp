@@ -308,6 +308,7 @@ void TCustomDicButton::Clicked() {
 }
 
 void TCustomDicButton::KeypadPlus() {
+  if (d->keypad_click) return;  // a "+" arriving while the choice it opened is still up
   d->keypad_click = true;
   struct ClearFlag {
     bool& flag;
