@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "db_test_support.h"
+#include "links/modal_script.h"
 #include "entry/record_link.h"
 #include "util/ui_services.h"
 #include "widgets/entry/db_edit_link.h"
@@ -47,56 +48,6 @@ class ItemDialog : public QDialog {
   QPushButton* save;
   QPushButton* add;
   TPtDBLink* link;
-};
-
-// Runs the next step each time the watched window is shown. A step that leaves the window open
-// by mistake fails the test and closes the window, so that a wrong step never hangs the run.
-class ModalScript : public QObject {
- public:
-  ModalScript(QDialog* dialog, std::vector<std::function<void()>> steps)
-      : dialog_(dialog), steps_(steps.begin(), steps.end()) {
-    dialog->installEventFilter(this);
-  }
-  ~ModalScript() override {
-    EXPECT_TRUE(steps_.empty()) << steps_.size() << " scripted steps did not run";
-  }
-  int Shown() const { return shown_; }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == dialog_ && event->type() == QEvent::Show) {
-      const int showing = ++shown_;
-      std::function<void()> step;
-      if (steps_.empty()) {
-        ADD_FAILURE() << "the window was shown more often than scripted";
-        step = [this] { dialog_->reject(); };
-      } else {
-        step = std::move(steps_.front());
-        steps_.pop_front();
-      }
-      QMetaObject::invokeMethod(
-          dialog_,
-          [this, step, showing] {
-            step();
-            QMetaObject::invokeMethod(
-                dialog_,
-                [this, showing] {
-                  if (shown_ == showing && dialog_->isVisible()) {
-                    ADD_FAILURE() << "step " << showing << " left the window open";
-                    dialog_->done(mrIgnore);
-                  }
-                },
-                Qt::QueuedConnection);
-          },
-          Qt::QueuedConnection);
-    }
-    return false;
-  }
-
- private:
-  QDialog* dialog_;
-  std::deque<std::function<void()>> steps_;
-  int shown_ = 0;
 };
 
 class RecordLinkWidgetTest : public DbTest {
