@@ -24,6 +24,7 @@
 #include "db/data_source.h"
 #include "db/driver.h"
 #include "db/query.h"
+#include "demo_states.h"
 #include "order_desk.h"
 #include "order_edit_form.h"
 #include "sample_database.h"
@@ -31,6 +32,7 @@
 #include "widgets/grid/grid_windows.h"
 #include "widgets/grid/search_grid.h"
 #include "widgets/output/preview_form.h"
+#include "util/settings.h"
 #include "widgets/platform/init_widgets.h"
 
 namespace {
@@ -167,6 +169,8 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
     ok &= Save(preview.grab(), dir, QStringLiteral("invoice-preview.png"));
     preview.hide();
   }
+  // The grid state windows of the orders list.
+  ok &= TakeStateScreenshots(desk, dir);
   return ok ? 0 : 1;
 }
 
@@ -204,6 +208,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("bexlo-demo"));
   if (QStyleFactory::keys().contains(QStringLiteral("Fusion"))) QApplication::setStyle(QStringLiteral("Fusion"));
   InitWidgets();
+  ApplicationName = kDemoApplicationName;  // the key of the desk's grid states
 
   if (options.Database.empty()) {
     std::filesystem::create_directories(options.Out);
@@ -212,6 +217,7 @@ int main(int argc, char** argv) {
   }
   try {
     EnsureSampleDatabase(options.Database, (std::filesystem::path(options.Examples) / "sample-db.sql").string());
+    EnsureSampleGridStates(options.Database, BEXLO_SQL_DIR);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bexlo-demo: %s\n", e.what());
     if (options.Screenshots.empty()) QMessageBox::critical(nullptr, QStringLiteral("Bexlo order desk"), e.what());

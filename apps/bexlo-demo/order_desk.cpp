@@ -180,6 +180,8 @@ TListPage& TOrderDesk::AddPage(const QString& title, const std::string& sql, con
   page->Source = std::make_unique<TDataSource>();
   page->Source->SetDataSet(page->Query.get());
   page->Grid = new TSearchDBGrid(tabs_);
+  // The grid's name is part of its state group (TOrderDesk_OrdersGrid).
+  page->Grid->setObjectName(QString(title).remove(QLatin1Char('&')) + QStringLiteral("Grid"));
   page->Grid->SetTitleRows(2);
   page->Grid->SetDataField(keyField);
   page->Grid->SetDataSource(page->Source.get());

@@ -46,9 +46,9 @@ struct TEditorColumn {
   int Width;
 };
 constexpr TEditorColumn kEditorColumns[] = {
-    {"GR_GRD_NAM", msg::SQoStateColGroup, 24},   {"GR_GRD_CMT", msg::SQoStateColName, 24},
-    {"GR_GRD_SRH", msg::SQoStateColSearch, 16},  {"GR_GRD_CHS", msg::SQoStateColMark, 12},
-    {"GR_GRD_BLD", msg::SQoStateColBuild, 18},   {"GR_GRD_ORD", msg::SQoStateColOrder, 12},
+    {"GR_GRD_NAM", msg::SQoStateColGroup, 20},   {"GR_GRD_CMT", msg::SQoStateColName, 20},
+    {"GR_GRD_SRH", msg::SQoStateColSearch, 14},  {"GR_GRD_CHS", msg::SQoStateColMark, 8},
+    {"GR_GRD_BLD", msg::SQoStateColBuild, 14},   {"GR_GRD_ORD", msg::SQoStateColOrder, 10},
 };
 
 }  // namespace
@@ -238,7 +238,7 @@ TChoiceEditGrdForm::TChoiceEditGrdForm(std::string databaseName, std::string gro
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left, 1);
   layout->addLayout(buttons);
-  resize(720, 420);
+  resize(780, 420);
   grid_->setFocus();
 }
 
