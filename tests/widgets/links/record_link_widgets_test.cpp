@@ -276,6 +276,29 @@ TEST_P(RecordLinkWidgetTest, TheFormAndTheQueryAreForgottenWhenDestroyed) {
   EXPECT_EQ(formLink.Edit(&listSource), mrCancel);  // no window: nothing happens
 }
 
+TEST_P(RecordLinkWidgetTest, TheLinksEventsReplaceItsDefaults) {
+  std::vector<std::string> calls;
+  dialog->link->OnSetInfo = [&](TPtLink* sender, const TLinkInfo& info) {
+    calls.push_back(sender == dialog->link && info.DataSource == &listSource ? "info" : "info?");
+  };
+  dialog->link->OnSetParam = [&](TPtDBLink* sender, TQuery* listQuery) {
+    calls.push_back(sender == dialog->link && listQuery == list.get() ? "param" : "param?");
+    edit->ParamByName("id")->SetAsInteger(3);  // not the list's record
+  };
+  dialog->link->OnPost = [&](TPtDBLink* sender) {
+    calls.push_back(sender == dialog->link ? "post" : "post?");
+    edit->Post();
+  };
+  ModalScript script(dialog.get(), {[&] {
+                       EXPECT_EQ(dialog->name->text(), "Crate");
+                       Replace(dialog->name, QStringLiteral("Crate II"));
+                       dialog->accept();
+                     }});
+  formLink.Edit(&listSource);
+  EXPECT_EQ(calls, (std::vector<std::string>{"param", "info", "post"}));
+  EXPECT_EQ(Scalar("SELECT name FROM items WHERE id = 3"), "Crate II");
+}
+
 BEXLO_DB_SUITE(RecordLinkWidgetTest);
 
 }  // namespace
