@@ -69,7 +69,6 @@ TGetDirForm::TGetDirForm(const QString& caption, const QString& initialDir, QWid
     path_->setText(Directory());
     choose_->setEnabled(!Directory().isEmpty());
   });
-  connect(tree_, &QTreeView::activated, this, [this](const QModelIndex& index) { tree_->expand(index); });
 
   auto* form = new QFormLayout;
   form->addRow(QString::fromUtf8(msg::SQoGetDirDrive), drives_);

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -192,6 +193,7 @@ TChoiceEditGrdForm::TChoiceEditGrdForm(std::string databaseName, std::string gro
   grid_->SetOptions(grid_->Options() | dgRowSelect | dgAlwaysShowSelection);
   grid_->SetDataSource(source_.get());
   grid_->OnDblClick = [this](QObject*) { EditCurrent(); };
+  grid_->installEventFilter(this);
 
   edit_form_ = new TGridEditForm(database_, group_, this);
   form_link_ = new TPtFormLink(this);
@@ -247,6 +249,18 @@ TChoiceEditGrdForm::~TChoiceEditGrdForm() {
   delete edit_form_;
   grid_->SetDataSource(nullptr);
   query_->Close();
+}
+
+bool TChoiceEditGrdForm::eventFilter(QObject* watched, QEvent* event) {
+  // Enter on the list edits the current state, as a double click does.
+  if (watched == grid_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+      EditCurrent();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 std::string TChoiceEditGrdForm::ListSQL() {

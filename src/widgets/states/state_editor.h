@@ -112,6 +112,9 @@ class TChoiceEditGrdForm : public QDialog {
   TGridEditForm* EditForm() const noexcept { return edit_form_; }
   TPtFormLink* FormLink() const noexcept { return form_link_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   // Runs the edit window through the record link for the current row or a new one; reopens the
   // list on the saved row.

@@ -266,7 +266,7 @@ TEST_P(StateEditorTest, PageDownInTheEditWindowSavesAndOpensTheNextState) {
                                  names << form.NameEdit()->text();
                                  form.reject();
                                }});
-  editor->EditCurrent();
+  QTest::keyClick(editor->Grid(), Qt::Key_Return);  // Enter edits, as a double click does
   EXPECT_EQ(names, (QStringList{"Big orders", "Small"}));
   EXPECT_EQ(Store().Load(kGroup, "Big orders")->Build, std::vector<std::string>{"AMOUNT > 20"});
 }

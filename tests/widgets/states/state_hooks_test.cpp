@@ -7,6 +7,7 @@
 #include "util/hooks.h"
 #include "util/messages.h"
 #include "widgets/entry/dic_choice_form.h"
+#include "widgets/grid/grid_popup_menu.h"
 #include "widgets/states/state_editor.h"
 #include "widgets/states/state_forms.h"
 #include "widgets/states/state_hooks.h"
@@ -34,6 +35,19 @@ TEST_P(StatesTest, TheHooksAreInstalledAndTheGroupIsFormAndGridName) {
   EXPECT_TRUE(IsHookInstalled(THook::DBGrid_SaveState));
   EXPECT_TRUE(IsHookInstalled(THook::DBGrid_ClearState));
   EXPECT_EQ(GridStateGroupOf(*grid), kGroup);
+
+  // The popup menu shows the three commands, and its "Clear state" runs the hook with the question.
+  auto* menu = qobject_cast<TDBGridPopupMenu*>(SharedGridPopupMenu());
+  ASSERT_NE(menu, nullptr);
+  menu->SetPopupComponent(grid.get());
+  menu->UpdateVisibility();
+  for (int tag : {2, 3, 4}) EXPECT_TRUE(menu->ItemByTag(tag)->isVisible()) << tag;
+  Search("NAME", QStringLiteral("customer 3"));
+  TScriptedUserInteraction ui;
+  ui.AnswerMessage(mrYes);
+  menu->RunCommand(4);
+  EXPECT_EQ(ui.Asked().size(), 1u);
+  EXPECT_EQ(RecordCount(), 30);
 }
 
 TEST_P(StatesTest, SavingTwiceWithOneTitleLeavesOneRowAndANewTitleAddsOne) {
