@@ -149,6 +149,8 @@ bool TPtDBLink::eventFilter(QObject* watched, QEvent* event) {
       // Ctrl+Page Down and the like belong to the controls (tab pages, editors).
       if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) break;
       if (handler_.JumpMode == jmNone || MemoHasFocus(watched)) break;
+      // A popup of a control (an open combo box list) keeps its keys.
+      if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() != form_) break;
       auto* dialog = qobject_cast<QDialog*>(form_);
       if (dialog == nullptr) break;
       dialog->done(key->key() == Qt::Key_PageDown ? mrNextRecord : mrPriorRecord);

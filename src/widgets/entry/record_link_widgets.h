@@ -9,8 +9,8 @@
 //
 // TPtDBLink sits on the edit window and owns what the window edits: its Query, keyed by the
 // UniqueField names. It answers the messages (each default replaceable by an event) and turns
-// Page Down and Page Up on its window into the modal results 65280 and 65281, unless JumpMode
-// is jmNone or a memo has the focus.
+// Page Down and Page Up on its window (a QDialog) into the modal results 65280 and 65281, unless
+// JumpMode is jmNone, a memo has the focus or the key goes to a control's popup.
 //
 // The logic lives in entry/record_link.h (TDBLinkHandler, TFormLinkHandler) and is tested there
 // without a window; these classes bind it to Qt.

@@ -3,6 +3,7 @@
 // window is scripted: each time the window is shown, the next step runs inside its event loop
 // (posted, never timed) and ends by closing the window with a button or a key.
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -253,6 +254,13 @@ TEST_P(RecordLinkWidgetTest, ControlsAddedLaterAreWatchedAndAFailedSaveKeepsTheW
                                     },
                                     [&] {
                                       EXPECT_EQ(combo->currentIndex(), 0);
+                                      // In the combo box's open list the key is the list's.
+                                      combo->showPopup();
+                                      QWidget* popup = combo->view();
+                                      ASSERT_NE(popup->window(), dialog.get());
+                                      QTest::keyClick(popup, Qt::Key_PageDown);
+                                      EXPECT_TRUE(dialog->isVisible());
+                                      combo->hidePopup();
                                       EXPECT_EQ(dialog->code->text(), "B2");
                                       dialog->reject();
                                     }});
