@@ -17,6 +17,7 @@
 #include "util/messages.h"
 #include "util/settings.h"
 #include "util/strings.h"
+#include "util/exceptions.h"
 #include "util/text.h"
 #include "util/ui_services.h"
 #include "widgets/entry/dic_button.h"
