@@ -38,6 +38,7 @@ class TOrderEditForm : public QDialog {
   TUDBGrid* LinesGrid() const { return lines_grid_; }
   QLineEdit* CustomerEdit() const { return customer_; }
   QLineEdit* ProductEdit() const { return product_; }
+  QLineEdit* QuantityEdit() const { return quantity_; }
   // Reads the customer's and the current line's product names into their labels.
   void RefreshNames();
 

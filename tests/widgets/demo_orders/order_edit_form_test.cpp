@@ -144,6 +144,27 @@ TEST_P(OrderEditFormTest, PageDownOpensTheNextOrder) {
   EXPECT_EQ(script.Shown(), 2);
 }
 
+TEST_P(OrderEditFormTest, AQuantityThatIsNoNumberIsRefusedAndKept) {
+  TScriptedUserInteraction ui;
+  ui.AnswerMessage(mrOk);  // the conversion error
+  ModalScript script(&Form(), {[&] {
+                                 Form().QuantityEdit()->selectAll();
+                                 QTest::keyClicks(Form().QuantityEdit(), "7x");
+                                 Form().accept();
+                               },
+                               [&] {
+                                 // Still there to be corrected; nothing was written.
+                                 EXPECT_EQ(Form().QuantityEdit()->text(), "7x");
+                                 Form().QuantityEdit()->setText("7");
+                                 Form().accept();
+                               }});
+  links->EditOrder();
+  ASSERT_EQ(ui.Asked().size(), 1u);
+  EXPECT_EQ(ui.Asked()[0].type, TMsgDlgType::mtError);
+  EXPECT_NE(ui.Asked()[0].text.find("7x"), std::string::npos);
+  EXPECT_EQ(Scalar("SELECT quantity FROM order_lines WHERE order_id = 1 AND line_no = 1"), "7");
+}
+
 BEXLO_DB_SUITE(OrderEditFormTest);
 
 }  // namespace
