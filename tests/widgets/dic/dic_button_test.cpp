@@ -18,6 +18,7 @@
 
 #include "core/pg_conninfo.h"
 #include "core/reportlang/builtin_test_support.h"
+#include "db/data_source.h"
 #include "db/database.h"
 #include "db/driver.h"
 #include "db/field.h"
@@ -27,6 +28,7 @@
 #include "util/strings.h"
 #include "util/ui_services.h"
 #include "widgets/entry/dic_button.h"
+#include "widgets/entry/db_edit_link.h"
 #include "widgets/entry/dic_choice_form.h"
 #include "widgets/grid/search_grid.h"
 
@@ -334,6 +336,40 @@ TEST_P(DicButtonTest, ACodeSetByTheProgramIsReadAtOnceUnlessTheLabelIsHidden) {
   button_->SetText("1");
   EXPECT_EQ(Code(), "1");
   EXPECT_EQ(Label(), "Pears");
+}
+
+TEST_P(DicButtonTest, OverADataAwareEditTheLabelFollowsTheRecordAndTheChoiceWritesTheField) {
+  TDatabase* db = Session().OpenDatabase(db_name_);
+  db->Execute("CREATE TABLE ORD (ID INTEGER PRIMARY KEY, CUST INTEGER)");
+  db->Execute("INSERT INTO ORD VALUES (1, 1)");
+  db->Execute("INSERT INTO ORD VALUES (2, 3)");
+  TQuery orders;
+  orders.SetDatabaseName(db_name_);
+  orders.SetSQLText("SELECT ID, CUST FROM ORD ORDER BY ID");
+  orders.SetRequestLive(true);
+  TDataSource source;
+  source.SetDataSet(&orders);
+  auto* link = new TDBEditLink(edit_, &source, "CUST");
+  orders.Open();
+  EXPECT_EQ(Code(), "1");
+  EXPECT_EQ(Label(), "Apples");  // the record's code is read at once
+  orders.Next();
+  EXPECT_EQ(Code(), "3");
+  EXPECT_EQ(Label(), "Plums");
+
+  answer_ = DoubleClickRow(1);
+  EXPECT_TRUE(button_->ChoiceFromDic());
+  EXPECT_EQ(Label(), "Pears");
+  EXPECT_EQ(orders.State(), dsEdit);
+  EXPECT_EQ(orders.FieldByName("CUST")->AsInteger(), 2);
+  orders.Post();
+  orders.Close();
+  orders.Open();
+  orders.Last();
+  EXPECT_EQ(orders.FieldByName("CUST")->AsInteger(), 2);
+  EXPECT_EQ(Label(), "Pears");
+  delete link;
+  orders.Close();
 }
 
 TEST_P(DicButtonTest, EventsRewriteTheCodeAndTheDescriptionAndSeeTheQueries) {
