@@ -11,7 +11,9 @@
 // focus back in the edit box.
 //
 // The button watches the edit box through an event filter and its textChanged signal; the edit
-// box's own handlers keep working. A linked edit box or label that is destroyed is forgotten.
+// box's own handlers keep working. A data-aware edit box (a QLineEdit with a TDBEditLink) works
+// the same way: the description follows the current record, and a chosen code goes into the
+// field. A linked edit box or label that is destroyed is forgotten.
 #pragma once
 
 #include <QToolButton>
