@@ -6,6 +6,7 @@
 #include "states_fixture.h"
 #include "util/hooks.h"
 #include "util/messages.h"
+#include "util/text.h"
 #include "widgets/entry/dic_choice_form.h"
 #include "widgets/grid/grid_popup_menu.h"
 #include "widgets/states/state_editor.h"
@@ -246,6 +247,23 @@ TEST_P(StatesTest, TheChoiceWindowDeletesWithTheDeleteKeyAfterTheQuestion) {
   grid->LoadState();
   EXPECT_FALSE(editorEnabled);
   EXPECT_EQ(Rows(), 1);
+}
+
+TEST_P(StatesTest, WithoutTheTableF3ShowsTheDatabaseErrorAndClearingStillWorks) {
+  Session().OpenDatabase(db_name_)->Execute("DROP TABLE SYS_GRIDS");
+  Search("NAME", QStringLiteral("customer 2"));
+  TScriptedUserInteraction ui;
+  ui.AnswerMessage(mrOk);
+  OnModal<QDialog> any([](QDialog&) {});
+  grid->LoadState();
+  QApplication::processEvents();
+  EXPECT_FALSE(any.Ran());
+  ASSERT_EQ(ui.Asked().size(), 1u);
+  EXPECT_EQ(ui.Asked()[0].type, TMsgDlgType::mtError);
+  EXPECT_NE(UpperCase(ui.Asked()[0].text).find("SYS_GRIDS"), std::string::npos) << ui.Asked()[0].text;
+  EXPECT_EQ(RecordCount(), 11);  // the grid as it was
+  grid->ClearState(false, true);
+  EXPECT_EQ(RecordCount(), 30);
 }
 
 TEST_P(StatesTest, NoStateIsLoadedIntoTheChoiceWindowsOwnList) {
