@@ -25,12 +25,15 @@
 #include "db/driver.h"
 #include "db/query.h"
 #include "builder_screens.h"
+#include "demo_states.h"
 #include "order_desk.h"
+#include "order_edit_form.h"
 #include "sample_database.h"
 #include "widgets/grid/grid_popup_menu.h"
 #include "widgets/grid/grid_windows.h"
 #include "widgets/grid/search_grid.h"
 #include "widgets/output/preview_form.h"
+#include "util/settings.h"
 #include "widgets/platform/init_widgets.h"
 
 namespace {
@@ -136,6 +139,9 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
   ok &= Save(box.grab(), dir, QStringLiteral("record-count.png"));
   box.hide();
 
+  // The order edit window on the current order, reached through the list's record link.
+  if (desk.OrderLinks() != nullptr) ok &= Save(GrabOrderEditWindow(*desk.OrderLinks()), dir, QStringLiteral("order-edit.png"));
+
   // The products with the choice filter applied (the corner turns blue).
   desk.Tabs()->setCurrentIndex(1);
   Settle(desk);
@@ -174,6 +180,8 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
     ok = false;
   }
   for (const auto& [name, picture] : builderShots) ok &= Save(picture, dir, name);
+  // The grid state windows of the orders list.
+  ok &= TakeStateScreenshots(desk, dir);
   return ok ? 0 : 1;
 }
 
@@ -211,6 +219,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("bexlo-demo"));
   if (QStyleFactory::keys().contains(QStringLiteral("Fusion"))) QApplication::setStyle(QStringLiteral("Fusion"));
   InitWidgets();
+  ApplicationName = kDemoApplicationName;  // the key of the desk's grid states
 
   if (options.Database.empty()) {
     std::filesystem::create_directories(options.Out);
@@ -219,6 +228,7 @@ int main(int argc, char** argv) {
   }
   try {
     EnsureSampleDatabase(options.Database, (std::filesystem::path(options.Examples) / "sample-db.sql").string());
+    EnsureSampleGridStates(options.Database, BEXLO_SQL_DIR);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bexlo-demo: %s\n", e.what());
     if (options.Screenshots.empty()) QMessageBox::critical(nullptr, QStringLiteral("Bexlo order desk"), e.what());

@@ -14,6 +14,7 @@
 #include "db/data_source.h"
 #include "db/field.h"
 #include "db/query.h"
+#include "order_edit_form.h"
 #include "runner.h"
 #include "util/exceptions.h"
 #include "util/strings.h"
@@ -103,6 +104,10 @@ TOrderDesk::TOrderDesk(std::string databaseName, std::string examplesDir, std::s
           "order by id desc",
           "id", 1);
 
+  // Orders are edited in their own window, reached through a record link.
+  Orders().Query->SetUniqueField("id");  // the list finds the edited order again after reopening
+  order_links_ = std::make_unique<TOrderLinks>(Orders().Grid, Orders().Source.get(), database_);
+
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   QAction* quit = file->addAction(QStringLiteral("&Quit"), qApp, &QApplication::closeAllWindows);
   quit->setShortcut(QKeySequence::Quit);
@@ -123,6 +128,18 @@ TOrderDesk::TOrderDesk(std::string databaseName, std::string examplesDir, std::s
   });
   gridAction(QStringLiteral("Show only chosen records"), QKeySequence(), [](TSearchDBGrid& g) { g.BuildChoice(); });
   gridAction(QStringLiteral("Commands..."), QKeySequence(), [](TSearchDBGrid& g) { g.ShowPopupMenu(QPoint(24, 24)); });
+
+  QMenu* order = menuBar()->addMenu(QStringLiteral("&Order"));
+  auto orderAction = [this, order](const QString& text, const QString& keys, void (TOrderLinks::*run)()) {
+    QAction* a = order->addAction(text + QLatin1Char('\t') + keys);  // the list's own keys, shown
+    connect(a, &QAction::triggered, this, [this, run] {
+      tabs_->setCurrentIndex(2);
+      (order_links_.get()->*run)();
+    });
+  };
+  orderAction(QStringLiteral("&New order..."), QStringLiteral("Ctrl+Ins"), &TOrderLinks::NewOrder);
+  orderAction(QStringLiteral("&Edit order..."), QStringLiteral("Enter"), &TOrderLinks::EditOrder);
+  orderAction(QStringLiteral("&Delete order"), QStringLiteral("Ctrl+Del"), &TOrderLinks::DeleteOrder);
 
   QMenu* reports = menuBar()->addMenu(QStringLiteral("&Reports"));
   for (const TSampleReport& r : SampleReports()) {
@@ -146,6 +163,7 @@ TOrderDesk::TOrderDesk(std::string databaseName, std::string examplesDir, std::s
 }
 
 TOrderDesk::~TOrderDesk() {
+  order_links_.reset();
   for (auto& page : pages_) {
     page->Grid->SetDataSource(nullptr);
     page->Query->Close();
@@ -162,6 +180,8 @@ TListPage& TOrderDesk::AddPage(const QString& title, const std::string& sql, con
   page->Source = std::make_unique<TDataSource>();
   page->Source->SetDataSet(page->Query.get());
   page->Grid = new TSearchDBGrid(tabs_);
+  // The grid's name is part of its state group (TOrderDesk_OrdersGrid).
+  page->Grid->setObjectName(QString(title).remove(QLatin1Char('&')) + QStringLiteral("Grid"));
   page->Grid->SetTitleRows(2);
   page->Grid->SetDataField(keyField);
   page->Grid->SetDataSource(page->Source.get());

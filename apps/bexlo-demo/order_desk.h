@@ -19,6 +19,8 @@ class TSearchDBGrid;
 
 namespace bexlo::demo {
 
+class TOrderLinks;
+
 // One list of the desk.
 struct TListPage {
   std::unique_ptr<TQuery> Query;
@@ -46,6 +48,8 @@ class TOrderDesk : public QMainWindow {
   TListPage& Products() { return *pages_[1]; }
   TListPage& Orders() { return *pages_[2]; }
   QTabWidget* Tabs() const noexcept { return tabs_; }
+  // The orders list's record link to the order edit window.
+  TOrderLinks* OrderLinks() const noexcept { return order_links_.get(); }
   // Runs a sample report through the report engine; returns the output path. On failure the
   // result is empty and the reason goes to *error, or to the user in a message when error is null.
   std::string RunSampleReport(const TSampleReport& report, std::string* error = nullptr);
@@ -60,6 +64,7 @@ class TOrderDesk : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   QLabel* status_ = nullptr;
   std::vector<std::unique_ptr<TListPage>> pages_;
+  std::unique_ptr<TOrderLinks> order_links_;
 };
 
 // Where a report's output goes once it is written. The preview window is wired here: until then

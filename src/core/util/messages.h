@@ -289,6 +289,58 @@ inline constexpr const char SQoStateImportFailed[] = "Import of the state file %
 inline constexpr const char SQoStateLineRefused[] = "The %s line \"%s\" of the state was refused: %s";
 inline constexpr const char SQoChooseDirectory[] = "Choose the directory";
 
+// ---- widgets/states: grid state windows (states' block) ----------------------------------------
+inline constexpr const char SQoSaveStateCaption[] = "Save of the table state";
+inline constexpr const char SQoSaveStateTitle[] = "Enter the title";
+inline constexpr const char SQoSaveStateDicTitle[] = "Select the table state";
+inline constexpr const char SQoSaveStateDescription[] = "Description";
+inline constexpr const char SQoSaveStateSave[] = "Save";
+inline constexpr const char SQoChoiceStateCaption[] = "Choice of the table condition";
+inline constexpr const char SQoChoiceStateChoose[] = "Choose";
+inline constexpr const char SQoChoiceStateExit[] = "Exit";
+inline constexpr const char SQoChoiceStateEditor[] = "Editor";
+inline constexpr const char SQoStateDelete[] = "Are you sure, that want to delete table state \"%s\". To continue?";
+inline constexpr const char SQoStateEditorCaption[] = "Editor of the table state";
+inline constexpr const char SQoStateColGroup[] = "State group";
+inline constexpr const char SQoStateColName[] = "State name";
+inline constexpr const char SQoStateColSearch[] = "List of|search";
+inline constexpr const char SQoStateColMark[] = "Mark";
+inline constexpr const char SQoStateColBuild[] = "Constructor|of the query";
+inline constexpr const char SQoStateColOrder[] = "Order";
+inline constexpr const char SQoStateAllGroups[] = "All &groups";
+inline constexpr const char SQoStateEdit[] = "Edit";
+inline constexpr const char SQoStateAdd[] = "Add";
+inline constexpr const char SQoStateDeleteButton[] = "Delete";
+inline constexpr const char SQoStateToDisk[] = "To disk";
+inline constexpr const char SQoStateFromDisk[] = "From disk";
+inline constexpr const char SQoStateSureDelete[] = "Are you sure ?";
+inline constexpr const char SQoStateSureToDisk[] = "Are you sure, that want to save table state on disk?";
+inline constexpr const char SQoStateSureFromDisk[] = "Are you sure, that want to load table state from disk?";
+inline constexpr const char SQoStateName[] = "Name";
+inline constexpr const char SQoStateGroup[] = "Group";
+inline constexpr const char SQoStateGroups[] = "State groups";
+inline constexpr const char SQoStatePageSearch[] = "Search";
+inline constexpr const char SQoStatePageMark[] = "Mark";
+inline constexpr const char SQoStatePageBuild[] = "Constructor";
+inline constexpr const char SQoStatePageOrder[] = "Order";
+inline constexpr const char SQoStateCancel[] = "Cancel";
+inline constexpr const char SQoStateLinesRefused[] = "Some lines of the state \"%s\" were not loaded:\n%s";
+inline constexpr const char SQoStateExists[] = "The state \"%s\" already exists in group \"%s\"";
+inline constexpr const char SQoGetDirChoose[] = "Choose";
+inline constexpr const char SQoGetDirDrive[] = "Drive";
+
+// ---- entry: the dictionary button and its choice window (dic's block) --------------------------
+inline constexpr const char SQoDicCaption[] = "Choice from the dictionary";
+inline constexpr const char SQoDicChoose[] = "Choose";
+inline constexpr const char SQoDicCancel[] = "Cancel";
+inline constexpr const char SQoDicNotFound[] = "???";
+inline constexpr const char SQoDicInvalidValue[] = "Invalid value";
+inline constexpr const char SQoDicNoParam[] = "Parameter in query is necessary: %s";
+inline constexpr const char SGridIndexOutOfRange[] = "Grid index out of range";
+
+// ---- core/entry: record links (links' block) ---------------------------------------------------
+inline constexpr const char SPtDataChanged[] = "Data was changed. Save ?";
+
 }  // namespace bexlo::msg
 
 // ---- widgets/builder: the query builder's windows (builder's block) ---------------------------

@@ -11,11 +11,13 @@
 #include "util/hooks.h"
 #include "util/settings.h"
 #include "widgets/builder/query_build_form.h"
+#include "widgets/entry/dic_choice_form.h"
 #include "widgets/grid/grid_windows.h"
 #include "widgets/platform/qt_user_interaction.h"
 #include "widgets/platform/registry.h"
 #include "widgets/platform/report_presenter.h"
 #include "widgets/reportui/edit_form.h"
+#include "widgets/states/state_hooks.h"
 
 namespace bexlo {
 namespace {
@@ -52,6 +54,12 @@ void InitWidgets() {
 
   // ---- query builder: the window behind Ctrl+F9, and the builder lines of states re-applied ----
   InstallQueryBuilder();
+
+  // ---- grid states: load, save and clear (F3, Shift+F3, Ctrl+F3) ----
+  InstallStateHooks();
+
+  // ---- dictionary choice for report scripts (GetFromDictionary) ----
+  InstallDicButtonHook();
 }
 
 }  // namespace bexlo

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include "util/messages.h"
+#include "widgets/states/get_dir_form.h"
 
 namespace bexlo {
 
@@ -175,9 +176,9 @@ std::optional<std::string> TQtUserInteraction::SaveFileDialog(const std::string&
 
 std::optional<std::string> TQtUserInteraction::SelectDirectory(const std::string& caption,
                                                                const std::string& initialDir) {
-  const QString dir = QFileDialog::getExistingDirectory(DialogParent(), Q(caption), Q(initialDir));
-  if (dir.isEmpty()) return std::nullopt;
-  return S(dir);
+  TGetDirForm dialog(Q(caption), Q(initialDir), DialogParent());
+  if (dialog.exec() != QDialog::Accepted || dialog.Directory().isEmpty()) return std::nullopt;
+  return S(dialog.Directory());
 }
 
 bool TQtUserInteraction::BreakRequested() {
