@@ -289,4 +289,8 @@ inline constexpr const char SQoStateImportFailed[] = "Import of the state file %
 inline constexpr const char SQoStateLineRefused[] = "The %s line \"%s\" of the state was refused: %s";
 inline constexpr const char SQoChooseDirectory[] = "Choose the directory";
 
+// grid multi-selection (grid13)
+inline constexpr const char SDsDeleteMultipleRecordsQuestion[] = "Delete all selected records?";
+inline constexpr const char SDsDeleteSelectedFailed[] = "%d of %d selected records were deleted; the rest stay selected.\r\n%s";
+
 }  // namespace bexlo::msg
