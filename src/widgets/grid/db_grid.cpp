@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <optional>
 
@@ -58,7 +59,9 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
       link_(std::make_unique<TGridDataLink>(this)),
       columns_(this),
       search_list_(std::make_unique<TStringList>()),
-      choice_list_(std::make_unique<TStringList>()) {
+      choice_list_(std::make_unique<TStringList>()),
+      selected_rows_(std::make_unique<TUBookmarkList>([this] { return ActiveDataSet(); })) {
+  selected_rows_->OnChange = [this] { SelectionChanged(); };
   choice_list_->SetCaseSensitive(true);
   choice_list_->OnChange = [this](TObject*) { ChoiceListChanged(); };
   search_list_->SetCaseSensitive(true);
@@ -112,6 +115,7 @@ TUCustomDBGrid::~TUCustomDBGrid() {
   frozen_ = nullptr;
   choice_matcher_.reset();
   choice_list_->OnChange = nullptr;
+  selected_rows_->OnChange = nullptr;
   link_->SetDataSource(nullptr);
 }
 
@@ -194,6 +198,10 @@ void TUCustomDBGrid::SetFixedCols(int n) {
 
 void TUCustomDBGrid::SetOptions(TDBGridOptions options) {
   options_ = options;
+  if (!(options_ & dgMultiSelect)) {
+    selected_rows_->Clear();
+    select_anchor_ = -1;
+  }
   horizontalHeader()->setVisible(true);
   verticalHeader()->setVisible((options_ & dgIndicator) != 0);
   setShowGrid((options_ & (dgColLines | dgRowLines)) != 0);
@@ -692,12 +700,17 @@ void TUCustomDBGrid::SyncCurrent() {
 
 void TUCustomDBGrid::DataActiveChanged() {
   choice_matcher_.reset();
+  selected_rows_->Invalidate();
+  select_anchor_ = -1;
   columns_.FieldsChanged();  // rebuilds mirrored columns and resets the model
   SyncCurrent();
 }
 
 void TUCustomDBGrid::DataSetChanged() {
   choice_matcher_.reset();
+  // Posts, deletes and refreshes move records: indices are looked up again, gone ones dropped.
+  selected_rows_->Invalidate();
+  if (selected_rows_->Count() > 0 && ActiveDataSet() != nullptr) selected_rows_->Refresh();
   model_->SyncRows();
   SyncCurrent();
   viewport()->update();
@@ -777,6 +790,7 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
     default: break;
   }
   if (ds == nullptr) return false;
+  if ((options_ & dgMultiSelect) && HandleSelectionKey(event, ds)) return true;
   try {
     switch (key) {
       case Qt::Key_Home:
@@ -811,7 +825,7 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
         if (ctrl) { SetSelectedIndex(model_->columnCount() - 1); return true; }
         return false;
       case Qt::Key_Delete:
-        if (ctrl) { DeleteRecord(); return true; }
+        if (ctrl) { DeleteRecords(); return true; }
         return false;
       case Qt::Key_Escape:
         if (plain && (ds->State() == dsEdit || ds->State() == dsInsert)) {
@@ -838,6 +852,111 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
     ReportError(e);
     SyncCurrent();
     return true;
+  }
+}
+
+// ---- multi-selection ---------------------------------------------------------------------------------
+
+void TUCustomDBGrid::SelectionChanged() {
+  viewport()->update();
+  verticalHeader()->viewport()->update();
+  if (frozen_ != nullptr) frozen_->viewport()->update();
+}
+
+void TUCustomDBGrid::DeleteRecords() {
+  TDataSet* ds = ActiveDataSet();
+  if (!(options_ & dgMultiSelect) || selected_rows_->Count() == 0) {
+    DeleteRecord();
+    return;
+  }
+  if (ds == nullptr || read_only_ || !ds->CanModify()) return;
+  if ((options_ & dgConfirmDelete) &&
+      MessageDlg(msg::SDsDeleteMultipleRecordsQuestion, TMsgDlgType::mtConfirmation, mbOK | mbCancel) != mrOk) {
+    return;
+  }
+  try {
+    selected_rows_->Delete();
+  } catch (const std::exception& e) {
+    ReportError(e);
+  }
+  select_anchor_ = -1;
+  model_->SyncRows();
+  SyncCurrent();
+}
+
+bool TUCustomDBGrid::HandleSelectionKey(QKeyEvent* event, TDataSet* ds) {
+  const int key = event->key();
+  const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  const bool moving = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+                      ((key == Qt::Key_Home || key == Qt::Key_End) && (mods & Qt::ControlModifier));
+  if (!moving || (mods & Qt::AltModifier) || extending_) return false;
+  if (!(mods & Qt::ShiftModifier)) {
+    // A plain move ends the selection; the move itself is the grid's usual one.
+    selected_rows_->Clear();
+    select_anchor_ = -1;
+    return false;
+  }
+  const int from = ds->CurrentIndex();
+  if (select_anchor_ < 0 || !selected_rows_->IsRecordSelected(select_anchor_)) select_anchor_ = from;
+  // The move without Shift (Ctrl+Shift+Home is Ctrl+Home).
+  QKeyEvent plain(event->type(), key, event->modifiers() & ~Qt::ShiftModifier, event->text());
+  extending_ = true;
+  if (!HandleKey(&plain)) QTableView::keyPressEvent(&plain);
+  extending_ = false;
+  const int to = ds->CurrentIndex();
+  try {
+    // The records from the anchor to the old row that are no longer between the anchor and the
+    // new row are let go (moving back towards the anchor shrinks the selection).
+    const int lo = std::min(select_anchor_, to), hi = std::max(select_anchor_, to);
+    const int oldLo = std::min(select_anchor_, from), oldHi = std::max(select_anchor_, from);
+    for (int i = oldLo; i <= oldHi; ++i) {
+      if (i < lo || i > hi) {
+        if (selected_rows_->IsRecordSelected(i)) {
+          ds->DisableControls();
+          const int here = ds->CurrentIndex();
+          ds->MoveBy(i - here);
+          selected_rows_->SetCurrentRowSelected(false);
+          ds->MoveBy(here - ds->CurrentIndex());
+          ds->EnableControls();
+        }
+      }
+    }
+    selected_rows_->SelectRange(select_anchor_, to);
+  } catch (const std::exception& e) {
+    ReportError(e);
+  }
+  SyncCurrent();
+  return true;
+}
+
+void TUCustomDBGrid::mousePressEvent(QMouseEvent* event) {
+  TDataSet* ds = ActiveDataSet();
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (!(options_ & dgMultiSelect) || ds == nullptr || event->button() != Qt::LeftButton || !index.isValid()) {
+    QTableView::mousePressEvent(event);
+    return;
+  }
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  const int from = ds->CurrentIndex();
+  // The view moves the cursor as for a plain click (its own single selection stays one cell).
+  QMouseEvent plain(event->type(), event->position(), event->scenePosition(), event->globalPosition(),
+                    event->button(), event->buttons(), Qt::NoModifier);
+  QTableView::mousePressEvent(&plain);
+  event->setAccepted(plain.isAccepted());
+  if (ds->CurrentIndex() != index.row()) return;  // the record could not be left
+  try {
+    if (mods & Qt::ControlModifier) {
+      selected_rows_->ToggleCurrentRow();
+      select_anchor_ = index.row();
+    } else if (mods & Qt::ShiftModifier) {
+      if (select_anchor_ < 0) select_anchor_ = from;
+      selected_rows_->SelectRange(select_anchor_, index.row());
+    } else {
+      selected_rows_->Clear();
+      select_anchor_ = index.row();
+    }
+  } catch (const std::exception& e) {
+    ReportError(e);
   }
 }
 

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 
+#include "grid/bookmark_list.h"
 #include "grid/choice_list.h"
 #include "util/strings.h"
 #include "widgets/grid/columns.h"
@@ -128,6 +129,16 @@ class TUCustomDBGrid : public QTableView {
   // The value shown in the search row for a column ("^" shows as empty).
   QString SearchText(int column) const;
 
+  // ---- records selected with dgMultiSelect ---------------------------------------------------------
+  // Shift with the arrow, page and Ctrl+Home/End keys extends the selection from where it started,
+  // Ctrl+click toggles a record, Shift+click selects the records up to the clicked one; a move
+  // without Shift or a plain click clears it. Selected records carry a dot in the indicator
+  // column and are drawn highlighted; Ctrl+Delete deletes them.
+  TUBookmarkList& SelectedRows() noexcept { return *selected_rows_; }
+  // Deletes the selected records (with dgMultiSelect and a selection) or else the current one,
+  // asking first under dgConfirmDelete (Ctrl+Delete). Errors are reported; nothing else goes.
+  void DeleteRecords();
+
   // ---- choice -------------------------------------------------------------------------------------
   // Whether the record the fields read now is chosen (ChoiceInvert applied).
   bool IsCurrentRecordChosen() const;
@@ -186,6 +197,7 @@ class TUCustomDBGrid : public QTableView {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -214,6 +226,9 @@ class TUCustomDBGrid : public QTableView {
   void GoRecord(int index);
   void InsertRecord();
   void DeleteRecord();
+  // Multi-select: a key that moves the cursor (extends with Shift, clears without).
+  bool HandleSelectionKey(QKeyEvent* event, TDataSet* ds);
+  void SelectionChanged();
   void ChoiceListChanged();
 
   TDataSource* data_source_ = nullptr;
@@ -227,6 +242,9 @@ class TUCustomDBGrid : public QTableView {
   QMenu* popup_menu_ = nullptr;
   std::unique_ptr<TStringList> search_list_;
   std::unique_ptr<TStringList> choice_list_;
+  std::unique_ptr<TUBookmarkList> selected_rows_;
+  int select_anchor_ = -1;  // record index where a Shift selection started
+  bool extending_ = false;  // moving the cursor for a Shift selection
   mutable std::optional<TChoiceMatcher> choice_matcher_;
   std::string data_field_;
   std::string last_search_;

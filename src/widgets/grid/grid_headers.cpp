@@ -121,7 +121,29 @@ void TGridIndicatorHeader::paintSection(QPainter* painter, const QRect& rect, in
   painter->save();
   style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
   TDataSet* ds = grid_->ActiveDataSet();
-  if (ds != nullptr && logicalIndex == ds->CurrentIndex()) {
+  const bool selected = ds != nullptr && (grid_->Options() & dgMultiSelect) &&
+                        grid_->SelectedRows().IsRecordSelected(logicalIndex);
+  const bool current = ds != nullptr && logicalIndex == ds->CurrentIndex();
+  if (selected) {
+    // A selected record: a dot, moved to the left edge when the current record's arrow is there.
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QPointF c = QRectF(rect).center();
+    const QPointF at(current && ds->State() == dsBrowse ? rect.left() + 3.5 : c.x(), c.y());
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(palette().color(QPalette::ButtonText));
+    painter->drawEllipse(at, 2.5, 2.5);
+    if (current && ds->State() == dsBrowse) {
+      QPainterPath arrow;
+      arrow.moveTo(c.x() - 1, c.y() - 5);
+      arrow.lineTo(c.x() + 5, c.y());
+      arrow.lineTo(c.x() - 1, c.y() + 5);
+      arrow.closeSubpath();
+      painter->fillPath(arrow, palette().color(QPalette::ButtonText));
+      painter->restore();
+      return;
+    }
+  }
+  if (current) {
     painter->setRenderHint(QPainter::Antialiasing);
     const QColor ink = palette().color(QPalette::ButtonText);
     const QPointF c = QRectF(rect).center();
@@ -207,6 +229,11 @@ void TGridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 
 void TGridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
+  // Records selected with dgMultiSelect are drawn highlighted across the row.
+  if ((grid_->Options() & dgMultiSelect) && grid_->SelectedRows().Count() > 0 &&
+      grid_->SelectedRows().IsRecordSelected(index.row())) {
+    option->state |= QStyle::State_Selected;
+  }
   const QVariant fg = index.data(Qt::ForegroundRole);
   if (fg.canConvert<QBrush>()) {
     // A chosen record keeps its colour on the highlighted cell too.
