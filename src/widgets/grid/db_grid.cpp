@@ -81,7 +81,6 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
   setAlternatingRowColors(false);
   setCornerButtonEnabled(false);
   setTabKeyNavigation(true);
-  title_header_->setSectionsMovable(false);
   corner_ = new TGridIndicatorCorner(this, this);
 
   connect(title_header_, &QHeaderView::sectionClicked, this, [this](int section) {
@@ -94,6 +93,14 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
     if (frozen_ != nullptr) frozen_->setColumnWidth(section, size);
     applying_widths_ = false;
     UpdateFrozenGeometry();
+  });
+  connect(title_header_, &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
+    // The header only shows the drag: the columns' own order changes and the header's mapping
+    // goes back to one column per section.
+    title_header_->blockSignals(true);
+    title_header_->moveSection(to, from);
+    title_header_->blockSignals(false);
+    MoveColumn(from, to);
   });
   connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, this, [this](int value) {
     SnapHorizontalScroll(value);
@@ -208,6 +215,8 @@ void TUCustomDBGrid::SetOptions(TDBGridOptions options) {
   setTabKeyNavigation((options_ & dgTabs) != 0);
   horizontalHeader()->setSectionResizeMode((options_ & dgColumnResize) ? QHeaderView::Interactive
                                                                        : QHeaderView::Fixed);
+  // Titles are dragged to move columns where they may be resized.
+  title_header_->setSectionsMovable((options_ & dgColumnResize) != 0);
   setSelectionBehavior((options_ & dgRowSelect) ? SelectRows : SelectItems);
   setEditTriggers((options_ & dgEditing) ? (EditKeyPressed | AnyKeyPressed) : NoEditTriggers);
   LayoutChanged();
@@ -836,6 +845,10 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
         return false;
       case Qt::Key_Return:
       case Qt::Key_Enter:
+        if (ctrl && HasEllipsisButton(SelectedIndex())) {
+          EditButtonClick();
+          return true;
+        }
         if (plain && (ds->State() == dsEdit || ds->State() == dsInsert)) {
           ds->Post();
           SyncCurrent();
@@ -853,6 +866,34 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
     SyncCurrent();
     return true;
   }
+}
+
+// ---- columns ------------------------------------------------------------------------------------------
+
+bool TUCustomDBGrid::HasEllipsisButton(int column) const {
+  return column >= 0 && column < columns_.Count() &&
+         columns_.Items(column)->ButtonStyle() == TColumnButtonStyle::cbsEllipsis;
+}
+
+void TUCustomDBGrid::EditButtonClick() {
+  if (OnEditButtonClick) OnEditButtonClick(this);
+}
+
+bool TUCustomDBGrid::MoveColumn(int fromIndex, int toIndex) {
+  const int count = columns_.Count();
+  if (!(options_ & dgColumnResize) || fromIndex < 0 || fromIndex >= count || toIndex < 0 || toIndex >= count) {
+    return false;
+  }
+  // A frozen column stays; a column dropped among the frozen ones lands right after them.
+  if (fromIndex < fixed_cols_) return false;
+  toIndex = std::max(toIndex, fixed_cols_);
+  if (fromIndex == toIndex) return false;
+  const int row = ActiveDataSet() != nullptr ? ActiveDataSet()->CurrentIndex() : -1;
+  const bool wasSelected = SelectedIndex() == fromIndex;
+  columns_.Move(fromIndex, toIndex);
+  if (wasSelected && row >= 0) SetSelectedIndex(toIndex);
+  if (OnColumnMoved) OnColumnMoved(this, fromIndex, toIndex);
+  return true;
 }
 
 // ---- multi-selection ---------------------------------------------------------------------------------

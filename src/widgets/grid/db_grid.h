@@ -115,6 +115,12 @@ class TUCustomDBGrid : public QTableView {
   TUDBGridClickEvent OnTitleClick;
   TUDrawColumnCellEvent OnDrawColumnCell;
   std::function<void(QObject* sender)> OnDblClick;
+  // The ellipsis button of a column with ButtonStyle cbsEllipsis was pressed (a click on the
+  // button in the current cell or in its editor, or Ctrl+Enter).
+  std::function<void(QObject* sender)> OnEditButtonClick;
+  // A column was dragged by its title from one position to another (dgColumnResize allows it;
+  // frozen columns stay where they are and nothing is dropped among them).
+  std::function<void(QObject* sender, int fromIndex, int toIndex)> OnColumnMoved;
 
   // ---- the search list and fields -----------------------------------------------------------------
   // Name-value lines FIELD=typed value; "^" as value means cleared.
@@ -138,6 +144,14 @@ class TUCustomDBGrid : public QTableView {
   // Deletes the selected records (with dgMultiSelect and a selection) or else the current one,
   // asking first under dgConfirmDelete (Ctrl+Delete). Errors are reported; nothing else goes.
   void DeleteRecords();
+
+  // ---- columns ------------------------------------------------------------------------------------
+  // Raises OnEditButtonClick (the ellipsis button of the selected column).
+  void EditButtonClick();
+  // Whether a column shows an ellipsis button in its current cell.
+  bool HasEllipsisButton(int column) const;
+  // Moves a column as dragging its title does; false when the rules refuse it.
+  bool MoveColumn(int fromIndex, int toIndex);
 
   // ---- choice -------------------------------------------------------------------------------------
   // Whether the record the fields read now is chosen (ChoiceInvert applied).
