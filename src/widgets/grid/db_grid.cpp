@@ -264,7 +264,7 @@ void TUCustomDBGrid::LayoutChanged() {
     frozen_->setObjectName(QStringLiteral("frozenColumns"));
     frozen_->setModel(model_);
     frozen_->setSelectionModel(selectionModel());
-    frozen_->setItemDelegate(itemDelegate());
+    frozen_->setItemDelegate(new TGridCellDelegate(this, frozen_));  // its own: editors report to their view
     frozen_->setHorizontalHeader(new TGridTitleHeader(this, frozen_));
     frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     frozen_->verticalHeader()->hide();
@@ -278,6 +278,11 @@ void TUCustomDBGrid::LayoutChanged() {
     frozen_->setStyleSheet(QStringLiteral(
         "QTableView#frozenColumns { border: none; border-right: 2px solid palette(dark); }"));
     frozen_->viewport()->installEventFilter(new FrozenFilter(this));
+    // The frozen view edits its own columns (edit()); when its editor closes, typing goes back
+    // to the grid.
+    connect(frozen_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this](QWidget* editor) {
+      if (frozen_ != nullptr && editor != nullptr && frozen_->isAncestorOf(editor)) setFocus();
+    });
     viewport()->stackUnder(frozen_);
     connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
             &QAbstractSlider::setValue);
@@ -869,6 +874,23 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
 }
 
 // ---- columns ------------------------------------------------------------------------------------------
+
+bool TUCustomDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // A frozen column lies under the frozen view: its editor opens there, where it can be seen.
+  if (frozen_ != nullptr && index.isValid() && index.column() < fixed_cols_ && trigger != NoEditTriggers &&
+      state() != EditingState && (model_->flags(index) & Qt::ItemIsEditable)) {
+    if (!frozen_->isVisible()) return false;
+    frozen_->edit(index);
+    // The editor takes the focus; a typed character that opened it is its first character.
+    QWidget* editor = QApplication::focusWidget();
+    if (trigger == AnyKeyPressed && event != nullptr && event->type() == QEvent::KeyPress && editor != nullptr &&
+        frozen_->viewport()->isAncestorOf(editor)) {
+      QApplication::sendEvent(editor, event);
+    }
+    return false;  // the grid itself has no editor open
+  }
+  return QTableView::edit(index, trigger, event);
+}
 
 bool TUCustomDBGrid::HasEllipsisButton(int column) const {
   return column >= 0 && column < columns_.Count() &&

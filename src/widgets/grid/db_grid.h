@@ -183,6 +183,8 @@ class TUCustomDBGrid : public QTableView {
 
   // Recomputes row heights, header height, frozen columns and repaints.
   void LayoutChanged();
+  // Opens the in-place editor on a cell (on a frozen column, in the frozen view).
+  using QTableView::edit;
   // Whether an in-place editor is open.
   bool EditorMode() const { return state() == QAbstractItemView::EditingState; }
   bool SwallowFlag() const noexcept { return swallow_; }
@@ -212,6 +214,7 @@ class TUCustomDBGrid : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
