@@ -575,8 +575,11 @@ std::string GetSearchSQL(const TQuery& query, std::string_view sql, const TStrin
       if (asParams && params != nullptr) SetSearchParam(*params, field, nullptr);
     } else {
       const SearchCondition cond = ConditionFor(kind, v, query.RequestLive(), settings);
+      // A time of day has no date to render: it is compared as the engine's text.
+      const TField* f = GridFindField(&query, field);
+      const bool renderable = cond.dateText && f != nullptr && f->DataType() != ftTime;
       const std::string dated =
-          cond.dateText ? DateCondition(field, cond, dialect, asParams, settings) : std::string();
+          renderable ? DateCondition(field, cond, dialect, asParams, settings) : std::string();
       if (!dated.empty()) {
         // A whole condition of ours: the value is already a literal (or the parameter) in it.
         r = SearchPrim(text, kTplNote, dated, field, {}, {}, false, dialect);

@@ -336,6 +336,15 @@ TEST_P(GridSearchTest, PartialDatesInTheUsersFormatFindStoredDates) {
   EXPECT_EQ(params.FindParam("_born")->AsString(), "08/12%");
   ReloadQuery(*q, sql, false, true, &params);
   EXPECT_EQ(Ids(*q), "1,3");
+
+  // A time of day has no date to render: it is compared as the engine's text.
+  Exec("CREATE TABLE SHIFTS (id INTEGER PRIMARY KEY, starts TIME)");
+  Exec("INSERT INTO SHIFTS VALUES (1, '10:30:00')");
+  Exec("INSERT INTO SHIFTS VALUES (2, '22:00:00')");
+  auto shifts = Query("select id, starts from SHIFTS order by id");
+  shifts->Open();
+  ASSERT_EQ(GetFieldType(shifts.get(), "starts"), 'D');
+  EXPECT_EQ(Search(*shifts, {"starts=10%"}), "1");
 }
 
 TEST_P(GridSearchTest, MixedCaseColumnNamesAreWrittenAsTheEngineReadsThem) {
