@@ -36,7 +36,26 @@ class FrozenFilter : public QObject {
   explicit FrozenFilter(TUCustomDBGrid* grid) : QObject(grid), grid_(grid) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
-      case QEvent::MouseButtonPress: grid_->setFocus(Qt::MouseFocusReason); break;
+      case QEvent::MouseButtonPress: {
+        grid_->setFocus(Qt::MouseFocusReason);
+        auto* e = static_cast<QMouseEvent*>(event);
+        TDataSet* ds = grid_->ActiveDataSet();
+        if ((grid_->Options() & dgMultiSelect) && ds != nullptr && e->button() == Qt::LeftButton) {
+          // A click on a frozen column selects records as on the others.
+          const QModelIndex index = grid_->FrozenView()->indexAt(e->position().toPoint());
+          if (!index.isValid()) break;
+          if (index == grid_->currentIndex() && grid_->HasEllipsisButton(index.column()) &&
+              TGridCellDelegate::EllipsisButtonRect(grid_->FrozenView()->visualRect(index))
+                  .contains(e->position().toPoint())) {
+            break;  // the button of the current cell
+          }
+          const int from = ds->CurrentIndex();
+          grid_->setCurrentIndex(index);
+          grid_->ClickSelect(index, e->modifiers(), from);
+          return true;
+        }
+        break;
+      }
       case QEvent::MouseButtonDblClick: grid_->ShowMemo(); return true;
       case QEvent::ContextMenu: {
         auto* e = static_cast<QContextMenuEvent*>(event);
@@ -999,13 +1018,18 @@ void TUCustomDBGrid::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     return;
   }
-  const Qt::KeyboardModifiers mods = event->modifiers();
   const int from = ds->CurrentIndex();
   // The view moves the cursor as for a plain click (its own single selection stays one cell).
   QMouseEvent plain(event->type(), event->position(), event->scenePosition(), event->globalPosition(),
                     event->button(), event->buttons(), Qt::NoModifier);
   QTableView::mousePressEvent(&plain);
   event->setAccepted(plain.isAccepted());
+  ClickSelect(index, event->modifiers(), from);
+}
+
+void TUCustomDBGrid::ClickSelect(const QModelIndex& index, Qt::KeyboardModifiers mods, int from) {
+  TDataSet* ds = ActiveDataSet();
+  if (!(options_ & dgMultiSelect) || ds == nullptr || !index.isValid()) return;
   if (ds->CurrentIndex() != index.row()) return;  // the record could not be left
   try {
     if (mods & Qt::ControlModifier) {

@@ -144,6 +144,9 @@ class TUCustomDBGrid : public QTableView {
   // Deletes the selected records (with dgMultiSelect and a selection) or else the current one,
   // asking first under dgConfirmDelete (Ctrl+Delete). Errors are reported; nothing else goes.
   void DeleteRecords();
+  // A click on a cell of `index` (the cursor already moved there from record `fromRow`) selects
+  // as the modifiers say; the frozen view's clicks come here too.
+  void ClickSelect(const QModelIndex& index, Qt::KeyboardModifiers mods, int fromRow);
 
   // ---- columns ------------------------------------------------------------------------------------
   // Raises OnEditButtonClick (the ellipsis button of the selected column).

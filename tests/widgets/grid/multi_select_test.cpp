@@ -77,6 +77,26 @@ TEST_P(MultiSelectTest, CtrlClickTogglesShiftClickSelectsARange) {
   EXPECT_EQ(Id(), "5");
 }
 
+TEST_P(MultiSelectTest, ClicksOnFrozenColumnsSelectToo) {
+  grid->SetFixedCols(2);
+  QApplication::processEvents();
+  ASSERT_NE(grid->FrozenView(), nullptr);
+  auto click = [&](int row, Qt::KeyboardModifiers mods) {
+    const QRect cell = grid->FrozenView()->visualRect(grid->Model()->index(row, 1));
+    QTest::mouseClick(grid->FrozenView()->viewport(), Qt::LeftButton, mods, cell.center());
+  };
+  click(2, Qt::ControlModifier);
+  click(4, Qt::ShiftModifier);
+  EXPECT_EQ(Selected(), "3,4,5");
+  EXPECT_EQ(Id(), "5");
+  click(3, Qt::ControlModifier);
+  EXPECT_EQ(Selected(), "3,5");
+  click(0, Qt::NoModifier);
+  EXPECT_EQ(Selected(), "");
+  EXPECT_EQ(Id(), "1");
+  EXPECT_TRUE(grid->hasFocus());
+}
+
 TEST_P(MultiSelectTest, TheSelectionFollowsItsRecordsWhenTheQueryReopens) {
   Click(1, Qt::ControlModifier);
   Click(3, Qt::ControlModifier);
