@@ -15,6 +15,7 @@
 #include "fuzz_reader.h"
 #include "grid/search_sql.h"
 #include "grid/sql_tokens.h"
+#include "util/format_settings.h"
 #include "util/strings.h"
 
 using namespace bexlo;
@@ -122,6 +123,11 @@ void FuzzGetSearchSQL(FuzzReader& in, TQuery& query, const std::string& sql) {
     AllowBlock(allowance, kTplLikeText, field, 1);
     AllowBlock(allowance, kTplNumberEq, field, 1);
     AddTokens(allowance, "- #", true);
+    // A partial date: the engine renders the field in the user's date format and compares.
+    std::vector<TDatePart> parts;
+    if (const TDialect* dialect = SearchDialect(&query); dialect != nullptr && ShortDateParts(FormatSettings(), parts)) {
+      AddTokens(allowance, dialect->DateText(SqlFieldName(field, dialect), parts) + " like :_x", true);
+    }
   }
   TParams params;
   const bool asParams = (in.Byte() & 1) != 0;

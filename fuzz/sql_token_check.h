@@ -20,11 +20,13 @@ class SqlTokenCheck {
                 const std::vector<std::string>& blockNames)
       : blocks_(blockNames.begin(), blockNames.end()) {
     // The templates' words; a wildcard on a number or date compares "cast(F as varchar(64))".
+    // A partial date compares the date as the engine renders it in the user's format.
     for (const char* w : {"WHERE", "HAVING", "AND", "OR", "NOT", "LIKE", "IN", "IS", "NULL", "ORDER",
-                          "BY", "DESC", "ASC", "CAST", "AS", "VARCHAR"}) {
+                          "BY", "DESC", "ASC", "CAST", "AS", "VARCHAR", "STRFTIME", "LTRIM", "SUBSTR",
+                          "TO_CHAR"}) {
       words_.insert(w);
     }
-    for (const char* s : {"=", "<", ">", "(", ")", ",", "-", "."}) symbols_.insert(s);
+    for (const char* s : {"=", "<", ">", "(", ")", ",", "-", ".", "|"}) symbols_.insert(s);
     for (const std::string& f : fields) words_.insert(bexlo::UpperCase(f));
     for (const bexlo::TSqlToken& t : bexlo::TokenizeSql(query)) Allow(query, t);
   }

@@ -17,6 +17,7 @@
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -121,6 +122,36 @@ int TakeScreenshots(TOrderDesk& desk, const QString& dir) {
     Settle(*form);
     ok &= Save(form->grab(), dir, QStringLiteral("excerpt.png"));
     form->hide();
+  }
+
+  // Customers selected with Shift+Down and Ctrl+click (dots in the indicator column), the Notes
+  // column moved next to the frozen ones with its ellipsis button in the current cell.
+  {
+    customers.ClearSearch();
+    customers.ReLoad(true);
+    customers.ClearChoice();
+    Settle(desk);
+    customers.SetSelectedIndex(1);
+    QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    for (int i = 0; i < 2; ++i) QApplication::sendEvent(&customers, &shiftDown);
+    for (int row : {5, 7}) {
+      const QRect cell = customers.visualRect(customers.model()->index(row, 1));
+      QMouseEvent press(QEvent::MouseButtonPress, cell.center(), customers.viewport()->mapToGlobal(cell.center()),
+                        Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+      QApplication::sendEvent(customers.viewport(), &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, cell.center(), customers.viewport()->mapToGlobal(cell.center()),
+                          Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+      QApplication::sendEvent(customers.viewport(), &release);
+    }
+    for (int c = 0; c < customers.Columns().Count(); ++c) {
+      if (customers.Columns().Items(c)->FieldName() == "notes") {
+        customers.MoveColumn(c, customers.FixedCols());
+        customers.SetSelectedIndex(customers.FixedCols());
+        break;
+      }
+    }
+    Settle(desk);
+    ok &= Save(desk.grab(), dir, QStringLiteral("customers-selection.png"));
   }
 
   // The record count on the orders' amount column.

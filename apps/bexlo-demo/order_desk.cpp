@@ -1,5 +1,7 @@
 #include "order_desk.h"
 
+#include "customers_editing.h"
+
 #include <QApplication>
 #include <QKeySequence>
 #include <QLabel>
@@ -93,6 +95,7 @@ TOrderDesk::TOrderDesk(std::string databaseName, std::string examplesDir, std::s
 
   AddPage(QStringLiteral("&Customers"),
           "select id, name, city, country, phone, since, street, notes\nfrom customers\norder by name", "id", 2);
+  MakeCustomersEditable(Customers());
   AddPage(QStringLiteral("&Products"),
           "select id, code, name, category, unit_price, description\nfrom products\norder by code", "id", 2);
   AddPage(QStringLiteral("&Orders"),

@@ -121,6 +121,9 @@ class TDataSet : public TComponent {
   bool BookmarkValid(const TBookmark& bookmark);
   // < 0, 0, > 0 by record position; null bookmarks come first.
   int CompareBookmarks(const TBookmark& a, const TBookmark& b);
+  // The bookmarked record's index among the records read (CurrentIndex, SetDisplayRecord); -1 when
+  // it is gone. A bookmark of an earlier opening is found by its key, reading on as needed.
+  int BookmarkIndex(const TBookmark& bookmark) { return FindBookmark(bookmark); }
 
   // ---- editing ----------------------------------------------------------------------------------
   bool CanModify() const;

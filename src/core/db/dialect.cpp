@@ -122,6 +122,45 @@ std::string TSqliteDialect::QuoteName(std::string_view name) const {
   return QuoteIdentifier(name);
 }
 
+// Runs of zero-padded parts and text go into one strftime pattern; a part without its leading
+// zero, or a two-digit year, is cut out of strftime's padded text.
+std::string TSqliteDialect::DateText(std::string_view expression, const std::vector<TDatePart>& parts) const {
+  const std::string expr(expression);
+  std::string out, pattern;
+  const auto append = [&out](const std::string& piece) {
+    if (!out.empty()) out += " || ";
+    out += piece;
+  };
+  const auto flush = [&]() {
+    if (!pattern.empty()) append("strftime(" + QuoteString(pattern) + ", " + expr + ")");
+    pattern.clear();
+  };
+  for (const TDatePart& p : parts) {
+    switch (p.kind) {
+      case TDatePart::dpDay2: pattern += "%d"; break;
+      case TDatePart::dpMonth2: pattern += "%m"; break;
+      case TDatePart::dpYear4: pattern += "%Y"; break;
+      case TDatePart::dpText:
+        for (char c : p.text) {
+          pattern += c;
+          if (c == '%') pattern += '%';
+        }
+        break;
+      case TDatePart::dpDay:
+      case TDatePart::dpMonth:
+        flush();
+        append("ltrim(strftime(" + QuoteString(p.kind == TDatePart::dpDay ? "%d" : "%m") + ", " + expr + "), '0')");
+        break;
+      case TDatePart::dpYear2:
+        flush();
+        append("substr(strftime('%Y', " + expr + "), 3, 2)");
+        break;
+    }
+  }
+  flush();
+  return out.empty() ? QuoteString("") : out;
+}
+
 std::string TSqliteDialect::ColumnType(const TFieldDef& def) const {
   switch (def.DataType) {
     case ftString:
@@ -225,6 +264,32 @@ std::string TPostgresDialect::ExpertColumnType(TFieldType type) const {
     default:
       return TDialect::ExpertColumnType(type);
   }
+}
+
+// One to_char pattern; text stands in double quotes (a quote or backslash in it escaped), FM
+// drops the leading zero of the part after it.
+std::string TPostgresDialect::DateText(std::string_view expression, const std::vector<TDatePart>& parts) const {
+  std::string pattern;
+  for (const TDatePart& p : parts) {
+    switch (p.kind) {
+      case TDatePart::dpDay: pattern += "FMDD"; break;
+      case TDatePart::dpDay2: pattern += "DD"; break;
+      case TDatePart::dpMonth: pattern += "FMMM"; break;
+      case TDatePart::dpMonth2: pattern += "MM"; break;
+      case TDatePart::dpYear2: pattern += "YY"; break;
+      case TDatePart::dpYear4: pattern += "YYYY"; break;
+      case TDatePart::dpText:
+        if (p.text.empty()) break;
+        pattern += '"';
+        for (char c : p.text) {
+          if (c == '"' || c == '\\') pattern += '\\';
+          pattern += c;
+        }
+        pattern += '"';
+        break;
+    }
+  }
+  return "to_char(" + std::string(expression) + ", " + QuoteString(pattern) + ")";
 }
 
 std::string TPostgresDialect::PlanStatement(std::string_view sql) const {

@@ -5,12 +5,21 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/field_types.h"
 
 namespace bexlo {
 
 class TFieldDef;
+
+// One part of a date format as DateText renders it: the day or month with or without a leading
+// zero, a two- or four-digit year, or literal text.
+struct TDatePart {
+  enum Kind { dpDay, dpDay2, dpMonth, dpMonth2, dpYear2, dpYear4, dpText };
+  Kind kind = dpText;
+  std::string text;  // dpText only
+};
 
 class TDialect {
  public:
@@ -28,6 +37,12 @@ class TDialect {
   virtual std::string QuoteName(std::string_view name) const;
   // A string literal: single quotes, inner quotes doubled.
   std::string QuoteString(std::string_view text) const;
+  // Whether the engine reads an unquoted name in lower case (PostgreSQL): a column whose name has
+  // capitals ("OrderDate", created quoted) must then be written in double quotes.
+  virtual bool FoldsNamesToLowerCase() const noexcept { return false; }
+  // An SQL expression that renders the date (or date-time) expression as text in the given parts,
+  // e.g. "08/12/1990" for day, "/", month, "/", four-digit year; NULL stays NULL.
+  virtual std::string DateText(std::string_view expression, const std::vector<TDatePart>& parts) const = 0;
 
   // Column type of a CREATE TABLE statement for a field definition (TTable.CreateTable).
   virtual std::string ColumnType(const TFieldDef& def) const = 0;
@@ -54,6 +69,7 @@ class TSqliteDialect final : public TDialect {
  public:
   std::string_view Name() const noexcept override { return "SQLite"; }
   std::string QuoteName(std::string_view name) const override;
+  std::string DateText(std::string_view expression, const std::vector<TDatePart>& parts) const override;
   std::string ColumnType(const TFieldDef& def) const override;
   std::string PlanStatement(std::string_view sql) const override;
   std::string TablesStatement() const override;
@@ -64,6 +80,8 @@ class TSqliteDialect final : public TDialect {
 class TPostgresDialect final : public TDialect {
  public:
   std::string_view Name() const noexcept override { return "PostgreSQL"; }
+  bool FoldsNamesToLowerCase() const noexcept override { return true; }
+  std::string DateText(std::string_view expression, const std::vector<TDatePart>& parts) const override;
   std::string ColumnType(const TFieldDef& def) const override;
   std::string ExpertColumnType(TFieldType type) const override;
   std::string PlanStatement(std::string_view sql) const override;

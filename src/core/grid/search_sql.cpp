@@ -4,7 +4,9 @@
 #include <array>
 #include <fmt/format.h>
 
+#include "db/database.h"
 #include "db/dataset.h"
+#include "db/db_dataset.h"
 #include "db/field.h"
 #include "db/params.h"
 #include "db/query.h"
@@ -280,6 +282,7 @@ struct SearchCondition {
   TFieldType paramType = ftString;
   double number = 0;         // the value of an "=" on a number
   TDateTime date = 0;        // the value of an "=" on a date
+  bool dateText = false;     // a partial date: compared with the date in the user's format
 };
 
 SearchCondition LikeCondition(std::string_view v, std::string_view rwc,
@@ -287,10 +290,28 @@ SearchCondition LikeCondition(std::string_view v, std::string_view rwc,
   return {tpl, std::string(v), rwc, ftString};
 }
 
+// A date cell: a complete date is compared as a date, on live queries too (the engine's date,
+// never its text); anything else is the start of a date as the user writes it, compared with the
+// stored date rendered in the user's format (DateCondition), as a prefix unless the user typed
+// wildcards of his own.
+SearchCondition DateConditionFor(std::string_view v, const TFormatSettings& settings) {
+  SearchCondition cond;
+  if (HasWildcard(v) || !ParseSearchDate(v, settings, cond.date)) {
+    SearchCondition partial = LikeCondition(v, HasWildcard(v) ? "" : "%");
+    partial.dateText = true;
+    return partial;
+  }
+  cond.value = IsoDate(cond.date);
+  cond.tpl = kTplDateEq;
+  cond.paramType = ftDateTime;
+  return cond;
+}
+
 // The condition for a non-empty value of a field of kind "S", "N" or "D".
-SearchCondition ConditionFor(char kind, std::string_view v, bool live,
+SearchCondition ConditionFor(char kind, std::string_view v, bool /*live*/,
                              const TFormatSettings& settings) {
   if (kind == fkSearchString) return LikeCondition(v, "%", kTplLike);
+  if (kind == fkSearchDate) return DateConditionFor(v, settings);
   if (HasWildcard(v)) return LikeCondition(v, "");
   SearchCondition cond;
   if (kind == fkSearchNumber) {
@@ -302,11 +323,17 @@ SearchCondition ConditionFor(char kind, std::string_view v, bool live,
     cond.paramType = ftFloat;
     return cond;
   }
-  if (live || !ParseSearchDate(v, settings, cond.date)) return LikeCondition(v, "");
-  cond.value = IsoDate(cond.date);
-  cond.tpl = kTplDateEq;
-  cond.paramType = ftDateTime;
-  return cond;
+  return LikeCondition(v, "");
+}
+
+// The condition of a partial date: the engine renders the field in the user's short date format
+// and compares that text; empty when it cannot (no dialect, names in the format).
+std::string DateCondition(std::string_view field, const SearchCondition& cond, const TDialect* dialect,
+                          bool asParam, const TFormatSettings& settings) {
+  std::vector<TDatePart> parts;
+  if (dialect == nullptr || !ShortDateParts(settings, parts)) return {};
+  return dialect->DateText(SqlFieldName(field, dialect), parts) + " like " +
+         (asParam ? SearchParamRef(field) : QuoteSqlString(cond.value + std::string(cond.rwc)));
 }
 
 // The parameter of a search block in parameter mode; cond null clears it.
@@ -367,11 +394,67 @@ bool IsValidBlockName(std::string_view blockName) {
          blockName.find_first_of("\r\n") == std::string_view::npos;
 }
 
-std::string SqlFieldName(std::string_view fieldName) {
-  for (std::string_view part : SplitDotted(fieldName)) {
+std::string SqlFieldName(std::string_view fieldName, const TDialect* dialect) {
+  const std::vector<std::string_view> parts = SplitDotted(fieldName);
+  for (std::string_view part : parts) {
     if (!IsNamePart(part)) return DoubleQuoted(fieldName);
   }
-  return std::string(fieldName);
+  if (dialect == nullptr || !dialect->FoldsNamesToLowerCase()) return std::string(fieldName);
+  // The engine would read "OrderDate" as orderdate: a part in mixed case names a column created
+  // in quotes and goes in quotes. A part all in capitals stays as it is: that is how queries of
+  // this library name lower-case columns (select name as "NAME"), and the engine folds it back.
+  std::string out;
+  for (std::string_view part : parts) {
+    if (!out.empty()) out += '.';
+    const auto has = [part](char from, char to) {
+      return part.front() != '"' && std::any_of(part.begin(), part.end(), [=](char c) { return c >= from && c <= to; });
+    };
+    out += has('A', 'Z') && has('a', 'z') ? DoubleQuoted(part) : std::string(part);
+  }
+  return out;
+}
+
+const TDialect* SearchDialect(const TDataSet* dataSet) {
+  const auto* db = dynamic_cast<const TDBDataSet*>(dataSet);
+  if (db == nullptr || db->Database() == nullptr || !db->Database()->Connected()) return nullptr;
+  return &db->Database()->Dialect();
+}
+
+bool ShortDateParts(const TFormatSettings& settings, std::vector<TDatePart>& parts) {
+  parts.clear();
+  const std::string& f = settings.ShortDateFormat;
+  const auto text = [&parts](std::string_view t) {
+    if (t.empty()) return;
+    if (!parts.empty() && parts.back().kind == TDatePart::dpText) parts.back().text += t;
+    else parts.push_back({TDatePart::dpText, std::string(t)});
+  };
+  std::size_t i = 0;
+  while (i < f.size()) {
+    const char c = AsciiUpper(f[i]);
+    if (c == 'D' || c == 'M' || c == 'Y') {
+      std::size_t n = 1;
+      while (i + n < f.size() && AsciiUpper(f[i + n]) == c) ++n;
+      i += n;
+      if (c == 'D' && n <= 2) parts.push_back({n == 1 ? TDatePart::dpDay : TDatePart::dpDay2, {}});
+      else if (c == 'M' && n <= 2) parts.push_back({n == 1 ? TDatePart::dpMonth : TDatePart::dpMonth2, {}});
+      else if (c == 'Y') parts.push_back({n <= 2 ? TDatePart::dpYear2 : TDatePart::dpYear4, {}});
+      else return false;  // day or month names
+    } else if (f[i] == '/') {
+      text(settings.DateSeparator);
+      ++i;
+    } else if (f[i] == '\'' || f[i] == '"') {
+      const std::size_t close = f.find(f[i], i + 1);
+      if (close == std::string::npos) return false;
+      text(std::string_view(f).substr(i + 1, close - i - 1));
+      i = close + 1;
+    } else if ((c >= 'A' && c <= 'Z')) {
+      return false;  // a time or era part: not a plain date format
+    } else {
+      text(std::string_view(f).substr(i, 1));
+      ++i;
+    }
+  }
+  return std::any_of(parts.begin(), parts.end(), [](const TDatePart& p) { return p.kind != TDatePart::dpText; });
 }
 
 std::string SearchParamName(std::string_view blockName) {
@@ -388,7 +471,7 @@ std::string SearchParamRef(std::string_view blockName) {
 
 std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::string_view name,
                           std::string_view leftWildcard, std::string_view rightWildcard,
-                          bool asParam) {
+                          bool asParam, const TDialect* dialect) {
   const std::string param = asParam ? SearchParamRef(name) : std::string();
   std::string out;
   out.reserve(tpl.size() + value.size() + name.size() + 8);
@@ -399,7 +482,7 @@ std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::str
       continue;
     }
     if (StartsWithIgnoreCase(tpl, i, "%FLD")) {
-      out += SqlFieldName(name);
+      out += SqlFieldName(name, dialect);
       i += 4;
     } else if (StartsWithIgnoreCase(tpl, i, "%NOTE")) {
       out += asParam ? param : std::string(value);
@@ -424,7 +507,7 @@ std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::str
 
 std::string SearchPrim(std::string_view sql, std::string_view tpl, std::string_view value,
                        std::string_view name, std::string_view leftWildcard,
-                       std::string_view rightWildcard, bool asParam) {
+                       std::string_view rightWildcard, bool asParam, const TDialect* dialect) {
   if (!IsValidBlockName(name)) return {};
   const std::vector<TSqlToken> tokens = TokenizeSql(sql);
   if (IsSqlTextDamaged(sql, tokens)) return {};
@@ -434,7 +517,7 @@ std::string SearchPrim(std::string_view sql, std::string_view tpl, std::string_v
   std::string text = hasBlock ? RemoveBlock(sql, tokens, place) : std::string(sql);
   if (value.empty()) return hasBlock ? text : std::string();
   const std::string condition =
-      ReplaceMacros(tpl, value, name, leftWildcard, rightWildcard, asParam);
+      ReplaceMacros(tpl, value, name, leftWildcard, rightWildcard, asParam, dialect);
   return InsertBlock(text, BeginMarker(name) + condition + EndMarker(name));
 }
 
@@ -475,6 +558,7 @@ std::string SqlDate(std::string_view value, const TFormatSettings& settings) {
 std::string GetSearchSQL(const TQuery& query, std::string_view sql, const TStrings& searchList,
                          TParams* params, bool asParams) {
   const TFormatSettings& settings = FormatSettings();
+  const TDialect* dialect = SearchDialect(&query);
   std::string text(sql);
   for (int i = 0; i < searchList.Count(); ++i) {
     const std::string& line = searchList.Strings(i);
@@ -487,11 +571,21 @@ std::string GetSearchSQL(const TQuery& query, std::string_view sql, const TStrin
     if (kind == fkSearchUnknown) continue;
     std::string r;
     if (v.empty()) {
-      r = SearchPrim(text, kTplLike, {}, field, {}, {}, asParams);
+      r = SearchPrim(text, kTplLike, {}, field, {}, {}, asParams, dialect);
       if (asParams && params != nullptr) SetSearchParam(*params, field, nullptr);
     } else {
       const SearchCondition cond = ConditionFor(kind, v, query.RequestLive(), settings);
-      r = SearchPrim(text, cond.tpl, cond.value, field, {}, cond.rwc, asParams);
+      // A time of day has no date to render: it is compared as the engine's text.
+      const TField* f = GridFindField(&query, field);
+      const bool renderable = cond.dateText && f != nullptr && f->DataType() != ftTime;
+      const std::string dated =
+          renderable ? DateCondition(field, cond, dialect, asParams, settings) : std::string();
+      if (!dated.empty()) {
+        // A whole condition of ours: the value is already a literal (or the parameter) in it.
+        r = SearchPrim(text, kTplNote, dated, field, {}, {}, false, dialect);
+      } else {
+        r = SearchPrim(text, cond.tpl, cond.value, field, {}, cond.rwc, asParams, dialect);
+      }
       if (asParams && params != nullptr) SetSearchParam(*params, field, &cond);
     }
     if (!r.empty()) text = std::move(r);
@@ -533,6 +627,7 @@ std::string ChoiceValue(char kind, std::string_view text, const TFormatSettings&
 void SetChoiceWhereList(const TStrings& choiceLines, const TDataSet* dataSet, bool invert,
                         TStrings& result) {
   const TFormatSettings& settings = FormatSettings();
+  const TDialect* dialect = SearchDialect(dataSet);
   std::vector<std::string> conditions;
   for (const std::string& line : choiceLines) {
     const std::size_t eq = line.find('=');
@@ -540,7 +635,7 @@ void SetChoiceWhereList(const TStrings& choiceLines, const TDataSet* dataSet, bo
     const std::string_view field = std::string_view(line).substr(0, eq);
     const std::string value =
         ChoiceValue(GetFieldType(dataSet, field), std::string_view(line).substr(eq + 1), settings);
-    if (!value.empty()) conditions.push_back(SqlFieldName(field) + " = " + value);
+    if (!value.empty()) conditions.push_back(SqlFieldName(field, dialect) + " = " + value);
   }
   result.BeginUpdate();
   result.Clear();

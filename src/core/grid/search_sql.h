@@ -20,10 +20,14 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "db/dialect.h"
 
 namespace bexlo {
 
 class TDataSet;
+class TDialect;
 class TField;
 class TParams;
 class TQuery;
@@ -70,7 +74,14 @@ bool IsValidBlockName(std::string_view blockName);
 
 // The field name as SQL: kept when it is a plain identifier or dotted plain identifiers
 // ("T.NAME"), or parts already in double quotes; otherwise in double quotes (quotes doubled).
-std::string SqlFieldName(std::string_view fieldName);
+// With a dialect that folds unquoted names to lower case (PostgreSQL), a part in mixed case
+// ("OrderDate", a column created in quotes) is quoted too, so that the engine reads the column
+// the data set reported; a part all in capitals is kept (an upper-case alias of a lower-case
+// column, as "select name as \"NAME\"" reports it, is found again through folding).
+std::string SqlFieldName(std::string_view fieldName, const TDialect* dialect = nullptr);
+
+// The dialect of the data set's open database; null for any other data set.
+const TDialect* SearchDialect(const TDataSet* dataSet);
 
 // The parameter reference of a block in parameter mode: ":_NAME", or :"_NAME" when NAME is not a
 // plain identifier. SearchParamName gives the parameter's name ("_NAME").
@@ -86,9 +97,10 @@ std::string SearchParamName(std::string_view blockName);
 //   %D    'value'                          %S    'lw value rw'       (quotes doubled inside)
 // With asParam every macro but %FLD becomes SearchParamRef(name), without quotes or wildcards.
 // %NOTE writes the value as SQL code: callers pass only SQL they built (choice filter, builder).
+// The dialect (may be null) decides how %FLD quotes the name (SqlFieldName).
 std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::string_view name,
                           std::string_view leftWildcard, std::string_view rightWildcard,
-                          bool asParam);
+                          bool asParam, const TDialect* dialect = nullptr);
 
 // ---- splicing ---------------------------------------------------------------------------------
 
@@ -107,7 +119,8 @@ std::string ReplaceMacros(std::string_view tpl, std::string_view value, std::str
 // trailing ";", or at the end.
 std::string SearchPrim(std::string_view sql, std::string_view tpl, std::string_view value,
                        std::string_view name, std::string_view leftWildcard,
-                       std::string_view rightWildcard, bool asParam);
+                       std::string_view rightWildcard, bool asParam,
+                       const TDialect* dialect = nullptr);
 
 // The number in a value as SQL writes it ("-12", "1.5"): blanks trimmed, the locale's decimal
 // separator read as the decimal point, one trailing decimal point dropped; empty when the value
@@ -117,14 +130,24 @@ std::string SqlNumber(std::string_view value, const TFormatSettings& settings);
 // StrToDate reads) as the SQL literal text "yyyy-mm-dd"; empty when the value is not one.
 std::string SqlDate(std::string_view value, const TFormatSettings& settings);
 
+// The parts of the locale's short date format (day, month, year, text; "/" is the date
+// separator, quoted text literal); false for a format with parts SQL cannot render the same on
+// every engine (day and month names).
+bool ShortDateParts(const TFormatSettings& settings, std::vector<TDatePart>& parts);
+
 // Applies every "FIELD=VALUE" line of the search list to sql and returns the final text (sql
 // itself when nothing applies). For each line: VALUE "^" means cleared (the block is removed);
 // the condition follows the field's kind:
 //   "S": FIELD like 'VALUE%'                       "U": the line is skipped
 //   "N": FIELD = <number> (SqlNumber); anything else, or a value with "%" or "_", is compared as
 //        text: cast(FIELD as varchar(64)) like 'VALUE'
-//   "D": FIELD = 'yyyy-mm-dd' for a complete date when the query is not live; otherwise as text
-//        like a number
+//   "D": FIELD = 'yyyy-mm-dd' for a complete date (live queries too). Anything else is read as
+//        the start of a date in the user's short date format: the engine renders the stored
+//        date in that format (TDialect::DateText) and compares it with like 'VALUE%' (with the
+//        user's own wildcards, 'VALUE'), so "12/03" finds 12 March of every year on SQLite's ISO
+//        text and PostgreSQL's dates alike. Without a dialect, or with a format that has day or
+//        month names, the value is compared as text like a number.
+// Field names are written for the query's engine (SqlFieldName with its dialect).
 // With asParams (UseParamInSearch) the block compares FIELD with the parameter :_FIELD instead,
 // and params (when given) gets that parameter (created as an input parameter when absent) with
 // the value typed by kind (float, date-time or string), or cleared for an empty value.
@@ -138,7 +161,8 @@ std::string GetSearchSQL(const TQuery& query, std::string_view sql, const TStrin
 // with "NOT (" instead of "(" when invert is set. V by the field's kind: "S" quoted; "N" the
 // display text stripped of everything but digits, "-" and the decimal separator, then SqlNumber
 // (not a number: the line is skipped); "D" a complete date as 'yyyy-mm-dd' (else skipped); "U"
-// and unknown fields skipped. No line is written when every line is skipped.
+// and unknown fields skipped. No line is written when every line is skipped. Field names are
+// written for the data set's engine (SqlFieldName).
 void SetChoiceWhereList(const TStrings& choiceLines, const TDataSet* dataSet, bool invert,
                         TStrings& result);
 

@@ -377,4 +377,8 @@ inline constexpr const char SQoValuesLoadTitle[] = "Choose list of values";
 inline constexpr const char SQoValuesSaveTitle[] = "Choose file for save";
 inline constexpr const char SQoValuesFilter[] = "All files (*.*)|*.*";
 inline constexpr const char SQoValuesExt[] = "FMT";
+// grid multi-selection (grid13)
+inline constexpr const char SDsDeleteMultipleRecordsQuestion[] = "Delete all selected records?";
+inline constexpr const char SDsDeleteSelectedFailed[] = "%d of %d selected records were deleted; the rest stay selected.\r\n%s";
+
 }  // namespace bexlo::msg

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <optional>
 
@@ -35,7 +36,26 @@ class FrozenFilter : public QObject {
   explicit FrozenFilter(TUCustomDBGrid* grid) : QObject(grid), grid_(grid) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
-      case QEvent::MouseButtonPress: grid_->setFocus(Qt::MouseFocusReason); break;
+      case QEvent::MouseButtonPress: {
+        grid_->setFocus(Qt::MouseFocusReason);
+        auto* e = static_cast<QMouseEvent*>(event);
+        TDataSet* ds = grid_->ActiveDataSet();
+        if ((grid_->Options() & dgMultiSelect) && ds != nullptr && e->button() == Qt::LeftButton) {
+          // A click on a frozen column selects records as on the others.
+          const QModelIndex index = grid_->FrozenView()->indexAt(e->position().toPoint());
+          if (!index.isValid()) break;
+          if (index == grid_->currentIndex() && grid_->HasEllipsisButton(index.column()) &&
+              TGridCellDelegate::EllipsisButtonRect(grid_->FrozenView()->visualRect(index))
+                  .contains(e->position().toPoint())) {
+            break;  // the button of the current cell
+          }
+          const int from = ds->CurrentIndex();
+          grid_->setCurrentIndex(index);
+          grid_->ClickSelect(index, e->modifiers(), from);
+          return true;
+        }
+        break;
+      }
       case QEvent::MouseButtonDblClick: grid_->ShowMemo(); return true;
       case QEvent::ContextMenu: {
         auto* e = static_cast<QContextMenuEvent*>(event);
@@ -58,7 +78,9 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
       link_(std::make_unique<TGridDataLink>(this)),
       columns_(this),
       search_list_(std::make_unique<TStringList>()),
-      choice_list_(std::make_unique<TStringList>()) {
+      choice_list_(std::make_unique<TStringList>()),
+      selected_rows_(std::make_unique<TUBookmarkList>([this] { return ActiveDataSet(); })) {
+  selected_rows_->OnChange = [this] { SelectionChanged(); };
   choice_list_->SetCaseSensitive(true);
   choice_list_->OnChange = [this](TObject*) { ChoiceListChanged(); };
   search_list_->SetCaseSensitive(true);
@@ -78,7 +100,6 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
   setAlternatingRowColors(false);
   setCornerButtonEnabled(false);
   setTabKeyNavigation(true);
-  title_header_->setSectionsMovable(false);
   corner_ = new TGridIndicatorCorner(this, this);
 
   connect(title_header_, &QHeaderView::sectionClicked, this, [this](int section) {
@@ -91,6 +112,14 @@ TUCustomDBGrid::TUCustomDBGrid(QWidget* parent)
     if (frozen_ != nullptr) frozen_->setColumnWidth(section, size);
     applying_widths_ = false;
     UpdateFrozenGeometry();
+  });
+  connect(title_header_, &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
+    // The header only shows the drag: the columns' own order changes and the header's mapping
+    // goes back to one column per section.
+    title_header_->blockSignals(true);
+    title_header_->moveSection(to, from);
+    title_header_->blockSignals(false);
+    MoveColumn(from, to);
   });
   connect(horizontalScrollBar(), &QAbstractSlider::valueChanged, this, [this](int value) {
     SnapHorizontalScroll(value);
@@ -112,6 +141,7 @@ TUCustomDBGrid::~TUCustomDBGrid() {
   frozen_ = nullptr;
   choice_matcher_.reset();
   choice_list_->OnChange = nullptr;
+  selected_rows_->OnChange = nullptr;
   link_->SetDataSource(nullptr);
 }
 
@@ -194,12 +224,18 @@ void TUCustomDBGrid::SetFixedCols(int n) {
 
 void TUCustomDBGrid::SetOptions(TDBGridOptions options) {
   options_ = options;
+  if (!(options_ & dgMultiSelect)) {
+    selected_rows_->Clear();
+    select_anchor_ = -1;
+  }
   horizontalHeader()->setVisible(true);
   verticalHeader()->setVisible((options_ & dgIndicator) != 0);
   setShowGrid((options_ & (dgColLines | dgRowLines)) != 0);
   setTabKeyNavigation((options_ & dgTabs) != 0);
   horizontalHeader()->setSectionResizeMode((options_ & dgColumnResize) ? QHeaderView::Interactive
                                                                        : QHeaderView::Fixed);
+  // Titles are dragged to move columns where they may be resized.
+  title_header_->setSectionsMovable((options_ & dgColumnResize) != 0);
   setSelectionBehavior((options_ & dgRowSelect) ? SelectRows : SelectItems);
   setEditTriggers((options_ & dgEditing) ? (EditKeyPressed | AnyKeyPressed) : NoEditTriggers);
   LayoutChanged();
@@ -247,7 +283,7 @@ void TUCustomDBGrid::LayoutChanged() {
     frozen_->setObjectName(QStringLiteral("frozenColumns"));
     frozen_->setModel(model_);
     frozen_->setSelectionModel(selectionModel());
-    frozen_->setItemDelegate(itemDelegate());
+    frozen_->setItemDelegate(new TGridCellDelegate(this, frozen_));  // its own: editors report to their view
     frozen_->setHorizontalHeader(new TGridTitleHeader(this, frozen_));
     frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     frozen_->verticalHeader()->hide();
@@ -261,6 +297,11 @@ void TUCustomDBGrid::LayoutChanged() {
     frozen_->setStyleSheet(QStringLiteral(
         "QTableView#frozenColumns { border: none; border-right: 2px solid palette(dark); }"));
     frozen_->viewport()->installEventFilter(new FrozenFilter(this));
+    // The frozen view edits its own columns (edit()); when its editor closes, typing goes back
+    // to the grid.
+    connect(frozen_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this](QWidget* editor) {
+      if (frozen_ != nullptr && editor != nullptr && frozen_->isAncestorOf(editor)) setFocus();
+    });
     viewport()->stackUnder(frozen_);
     connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
             &QAbstractSlider::setValue);
@@ -692,12 +733,17 @@ void TUCustomDBGrid::SyncCurrent() {
 
 void TUCustomDBGrid::DataActiveChanged() {
   choice_matcher_.reset();
+  selected_rows_->Invalidate();
+  select_anchor_ = -1;
   columns_.FieldsChanged();  // rebuilds mirrored columns and resets the model
   SyncCurrent();
 }
 
 void TUCustomDBGrid::DataSetChanged() {
   choice_matcher_.reset();
+  // Posts, deletes and refreshes move records: indices are looked up again, gone ones dropped.
+  selected_rows_->Invalidate();
+  if (selected_rows_->Count() > 0 && ActiveDataSet() != nullptr) selected_rows_->Refresh();
   model_->SyncRows();
   SyncCurrent();
   viewport()->update();
@@ -777,6 +823,7 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
     default: break;
   }
   if (ds == nullptr) return false;
+  if ((options_ & dgMultiSelect) && HandleSelectionKey(event, ds)) return true;
   try {
     switch (key) {
       case Qt::Key_Home:
@@ -811,7 +858,7 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
         if (ctrl) { SetSelectedIndex(model_->columnCount() - 1); return true; }
         return false;
       case Qt::Key_Delete:
-        if (ctrl) { DeleteRecord(); return true; }
+        if (ctrl) { DeleteRecords(); return true; }
         return false;
       case Qt::Key_Escape:
         if (plain && (ds->State() == dsEdit || ds->State() == dsInsert)) {
@@ -822,6 +869,10 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
         return false;
       case Qt::Key_Return:
       case Qt::Key_Enter:
+        if (ctrl && HasEllipsisButton(SelectedIndex())) {
+          EditButtonClick();
+          return true;
+        }
         if (plain && (ds->State() == dsEdit || ds->State() == dsInsert)) {
           ds->Post();
           SyncCurrent();
@@ -838,6 +889,161 @@ bool TUCustomDBGrid::HandleKey(QKeyEvent* event) {
     ReportError(e);
     SyncCurrent();
     return true;
+  }
+}
+
+// ---- columns ------------------------------------------------------------------------------------------
+
+bool TUCustomDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // A frozen column lies under the frozen view: its editor opens there, where it can be seen.
+  if (frozen_ != nullptr && index.isValid() && index.column() < fixed_cols_ && trigger != NoEditTriggers &&
+      state() != EditingState && (model_->flags(index) & Qt::ItemIsEditable)) {
+    if (!frozen_->isVisible()) return false;
+    frozen_->edit(index);
+    // The editor takes the focus; a typed character that opened it is its first character.
+    QWidget* editor = QApplication::focusWidget();
+    if (trigger == AnyKeyPressed && event != nullptr && event->type() == QEvent::KeyPress && editor != nullptr &&
+        frozen_->viewport()->isAncestorOf(editor)) {
+      QApplication::sendEvent(editor, event);
+    }
+    return false;  // the grid itself has no editor open
+  }
+  return QTableView::edit(index, trigger, event);
+}
+
+bool TUCustomDBGrid::HasEllipsisButton(int column) const {
+  return column >= 0 && column < columns_.Count() &&
+         columns_.Items(column)->ButtonStyle() == TColumnButtonStyle::cbsEllipsis;
+}
+
+void TUCustomDBGrid::EditButtonClick() {
+  if (OnEditButtonClick) OnEditButtonClick(this);
+}
+
+bool TUCustomDBGrid::MoveColumn(int fromIndex, int toIndex) {
+  const int count = columns_.Count();
+  if (!(options_ & dgColumnResize) || fromIndex < 0 || fromIndex >= count || toIndex < 0 || toIndex >= count) {
+    return false;
+  }
+  // A frozen column stays; a column dropped among the frozen ones lands right after them.
+  if (fromIndex < fixed_cols_) return false;
+  toIndex = std::max(toIndex, fixed_cols_);
+  if (fromIndex == toIndex) return false;
+  const int row = ActiveDataSet() != nullptr ? ActiveDataSet()->CurrentIndex() : -1;
+  const bool wasSelected = SelectedIndex() == fromIndex;
+  columns_.Move(fromIndex, toIndex);
+  if (wasSelected && row >= 0) SetSelectedIndex(toIndex);
+  if (OnColumnMoved) OnColumnMoved(this, fromIndex, toIndex);
+  return true;
+}
+
+// ---- multi-selection ---------------------------------------------------------------------------------
+
+void TUCustomDBGrid::SelectionChanged() {
+  viewport()->update();
+  verticalHeader()->viewport()->update();
+  if (frozen_ != nullptr) frozen_->viewport()->update();
+}
+
+void TUCustomDBGrid::DeleteRecords() {
+  TDataSet* ds = ActiveDataSet();
+  if (!(options_ & dgMultiSelect) || selected_rows_->Count() == 0) {
+    DeleteRecord();
+    return;
+  }
+  if (ds == nullptr || read_only_ || !ds->CanModify()) return;
+  if ((options_ & dgConfirmDelete) &&
+      MessageDlg(msg::SDsDeleteMultipleRecordsQuestion, TMsgDlgType::mtConfirmation, mbOK | mbCancel) != mrOk) {
+    return;
+  }
+  try {
+    selected_rows_->Delete();
+  } catch (const std::exception& e) {
+    ReportError(e);
+  }
+  select_anchor_ = -1;
+  model_->SyncRows();
+  SyncCurrent();
+}
+
+bool TUCustomDBGrid::HandleSelectionKey(QKeyEvent* event, TDataSet* ds) {
+  const int key = event->key();
+  const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  const bool moving = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
+                      ((key == Qt::Key_Home || key == Qt::Key_End) && (mods & Qt::ControlModifier));
+  if (!moving || (mods & Qt::AltModifier) || extending_) return false;
+  if (!(mods & Qt::ShiftModifier)) {
+    // A plain move ends the selection; the move itself is the grid's usual one.
+    selected_rows_->Clear();
+    select_anchor_ = -1;
+    return false;
+  }
+  const int from = ds->CurrentIndex();
+  if (select_anchor_ < 0 || !selected_rows_->IsRecordSelected(select_anchor_)) select_anchor_ = from;
+  // The move without Shift (Ctrl+Shift+Home is Ctrl+Home).
+  QKeyEvent plain(event->type(), key, event->modifiers() & ~Qt::ShiftModifier, event->text());
+  extending_ = true;
+  if (!HandleKey(&plain)) QTableView::keyPressEvent(&plain);
+  extending_ = false;
+  const int to = ds->CurrentIndex();
+  try {
+    // The records from the anchor to the old row that are no longer between the anchor and the
+    // new row are let go (moving back towards the anchor shrinks the selection).
+    const int lo = std::min(select_anchor_, to), hi = std::max(select_anchor_, to);
+    const int oldLo = std::min(select_anchor_, from), oldHi = std::max(select_anchor_, from);
+    for (int i = oldLo; i <= oldHi; ++i) {
+      if (i < lo || i > hi) {
+        if (selected_rows_->IsRecordSelected(i)) {
+          ds->DisableControls();
+          const int here = ds->CurrentIndex();
+          ds->MoveBy(i - here);
+          selected_rows_->SetCurrentRowSelected(false);
+          ds->MoveBy(here - ds->CurrentIndex());
+          ds->EnableControls();
+        }
+      }
+    }
+    selected_rows_->SelectRange(select_anchor_, to);
+  } catch (const std::exception& e) {
+    ReportError(e);
+  }
+  SyncCurrent();
+  return true;
+}
+
+void TUCustomDBGrid::mousePressEvent(QMouseEvent* event) {
+  TDataSet* ds = ActiveDataSet();
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (!(options_ & dgMultiSelect) || ds == nullptr || event->button() != Qt::LeftButton || !index.isValid()) {
+    QTableView::mousePressEvent(event);
+    return;
+  }
+  const int from = ds->CurrentIndex();
+  // The view moves the cursor as for a plain click (its own single selection stays one cell).
+  QMouseEvent plain(event->type(), event->position(), event->scenePosition(), event->globalPosition(),
+                    event->button(), event->buttons(), Qt::NoModifier);
+  QTableView::mousePressEvent(&plain);
+  event->setAccepted(plain.isAccepted());
+  ClickSelect(index, event->modifiers(), from);
+}
+
+void TUCustomDBGrid::ClickSelect(const QModelIndex& index, Qt::KeyboardModifiers mods, int from) {
+  TDataSet* ds = ActiveDataSet();
+  if (!(options_ & dgMultiSelect) || ds == nullptr || !index.isValid()) return;
+  if (ds->CurrentIndex() != index.row()) return;  // the record could not be left
+  try {
+    if (mods & Qt::ControlModifier) {
+      selected_rows_->ToggleCurrentRow();
+      select_anchor_ = index.row();
+    } else if (mods & Qt::ShiftModifier) {
+      if (select_anchor_ < 0) select_anchor_ = from;
+      selected_rows_->SelectRange(select_anchor_, index.row());
+    } else {
+      selected_rows_->Clear();
+      select_anchor_ = index.row();
+    }
+  } catch (const std::exception& e) {
+    ReportError(e);
   }
 }
 

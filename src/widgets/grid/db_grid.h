@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 
+#include "grid/bookmark_list.h"
 #include "grid/choice_list.h"
 #include "util/strings.h"
 #include "widgets/grid/columns.h"
@@ -114,6 +115,12 @@ class TUCustomDBGrid : public QTableView {
   TUDBGridClickEvent OnTitleClick;
   TUDrawColumnCellEvent OnDrawColumnCell;
   std::function<void(QObject* sender)> OnDblClick;
+  // The ellipsis button of a column with ButtonStyle cbsEllipsis was pressed (a click on the
+  // button in the current cell or in its editor, or Ctrl+Enter).
+  std::function<void(QObject* sender)> OnEditButtonClick;
+  // A column was dragged by its title from one position to another (dgColumnResize allows it;
+  // frozen columns stay where they are and nothing is dropped among them).
+  std::function<void(QObject* sender, int fromIndex, int toIndex)> OnColumnMoved;
 
   // ---- the search list and fields -----------------------------------------------------------------
   // Name-value lines FIELD=typed value; "^" as value means cleared.
@@ -127,6 +134,27 @@ class TUCustomDBGrid : public QTableView {
   TField* SelectedField() const;
   // The value shown in the search row for a column ("^" shows as empty).
   QString SearchText(int column) const;
+
+  // ---- records selected with dgMultiSelect ---------------------------------------------------------
+  // Shift with the arrow, page and Ctrl+Home/End keys extends the selection from where it started,
+  // Ctrl+click toggles a record, Shift+click selects the records up to the clicked one; a move
+  // without Shift or a plain click clears it. Selected records carry a dot in the indicator
+  // column and are drawn highlighted; Ctrl+Delete deletes them.
+  TUBookmarkList& SelectedRows() noexcept { return *selected_rows_; }
+  // Deletes the selected records (with dgMultiSelect and a selection) or else the current one,
+  // asking first under dgConfirmDelete (Ctrl+Delete). Errors are reported; nothing else goes.
+  void DeleteRecords();
+  // A click on a cell of `index` (the cursor already moved there from record `fromRow`) selects
+  // as the modifiers say; the frozen view's clicks come here too.
+  void ClickSelect(const QModelIndex& index, Qt::KeyboardModifiers mods, int fromRow);
+
+  // ---- columns ------------------------------------------------------------------------------------
+  // Raises OnEditButtonClick (the ellipsis button of the selected column).
+  void EditButtonClick();
+  // Whether a column shows an ellipsis button in its current cell.
+  bool HasEllipsisButton(int column) const;
+  // Moves a column as dragging its title does; false when the rules refuse it.
+  bool MoveColumn(int fromIndex, int toIndex);
 
   // ---- choice -------------------------------------------------------------------------------------
   // Whether the record the fields read now is chosen (ChoiceInvert applied).
@@ -158,6 +186,8 @@ class TUCustomDBGrid : public QTableView {
 
   // Recomputes row heights, header height, frozen columns and repaints.
   void LayoutChanged();
+  // Opens the in-place editor on a cell (on a frozen column, in the frozen view).
+  using QTableView::edit;
   // Whether an in-place editor is open.
   bool EditorMode() const { return state() == QAbstractItemView::EditingState; }
   bool SwallowFlag() const noexcept { return swallow_; }
@@ -186,6 +216,8 @@ class TUCustomDBGrid : public QTableView {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -214,6 +246,9 @@ class TUCustomDBGrid : public QTableView {
   void GoRecord(int index);
   void InsertRecord();
   void DeleteRecord();
+  // Multi-select: a key that moves the cursor (extends with Shift, clears without).
+  bool HandleSelectionKey(QKeyEvent* event, TDataSet* ds);
+  void SelectionChanged();
   void ChoiceListChanged();
 
   TDataSource* data_source_ = nullptr;
@@ -227,6 +262,9 @@ class TUCustomDBGrid : public QTableView {
   QMenu* popup_menu_ = nullptr;
   std::unique_ptr<TStringList> search_list_;
   std::unique_ptr<TStringList> choice_list_;
+  std::unique_ptr<TUBookmarkList> selected_rows_;
+  int select_anchor_ = -1;  // record index where a Shift selection started
+  bool extending_ = false;  // moving the cursor for a Shift selection
   mutable std::optional<TChoiceMatcher> choice_matcher_;
   std::string data_field_;
   std::string last_search_;

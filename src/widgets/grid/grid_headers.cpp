@@ -5,6 +5,10 @@
 #include <QStyleOptionHeader>
 
 #include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleOptionButton>
 
 #include "db/dataset.h"
 #include "grid/grid_labels.h"
@@ -121,7 +125,29 @@ void TGridIndicatorHeader::paintSection(QPainter* painter, const QRect& rect, in
   painter->save();
   style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
   TDataSet* ds = grid_->ActiveDataSet();
-  if (ds != nullptr && logicalIndex == ds->CurrentIndex()) {
+  const bool selected = ds != nullptr && (grid_->Options() & dgMultiSelect) &&
+                        grid_->SelectedRows().IsRecordSelected(logicalIndex);
+  const bool current = ds != nullptr && logicalIndex == ds->CurrentIndex();
+  if (selected) {
+    // A selected record: a dot, moved to the left edge when the current record's arrow is there.
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QPointF c = QRectF(rect).center();
+    const QPointF at(current && ds->State() == dsBrowse ? rect.left() + 3.5 : c.x(), c.y());
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(palette().color(QPalette::ButtonText));
+    painter->drawEllipse(at, 2.5, 2.5);
+    if (current && ds->State() == dsBrowse) {
+      QPainterPath arrow;
+      arrow.moveTo(c.x() - 1, c.y() - 5);
+      arrow.lineTo(c.x() + 5, c.y());
+      arrow.lineTo(c.x() - 1, c.y() + 5);
+      arrow.closeSubpath();
+      painter->fillPath(arrow, palette().color(QPalette::ButtonText));
+      painter->restore();
+      return;
+    }
+  }
+  if (current) {
     painter->setRenderHint(QPainter::Antialiasing);
     const QColor ink = palette().color(QPalette::ButtonText);
     const QPointF c = QRectF(rect).center();
@@ -166,10 +192,56 @@ void TGridIndicatorCorner::paintEvent(QPaintEvent*) {
   if (color.isValid()) painter.fillRect(rect().adjusted(0, 0, -1, -1), color);
 }
 
-// ---- cells ------------------------------------------------------------------------------------------
+
+// ---- the ellipsis editor ------------------------------------------------------------------------
+
+TEllipsisEdit::TEllipsisEdit(TUCustomDBGrid* grid, QWidget* parent)
+    : QWidget(parent), grid_(grid), edit_(new QLineEdit(this)), button_(new QToolButton(this)) {
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  edit_->setFrame(false);
+  button_->setText(QStringLiteral("..."));
+  button_->setFocusPolicy(Qt::NoFocus);
+  button_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  layout->addWidget(edit_);
+  layout->addWidget(button_);
+  setFocusProxy(edit_);
+  setAutoFillBackground(true);
+  edit_->installEventFilter(this);
+  connect(button_, &QToolButton::clicked, this, [this] { grid_->EditButtonClick(); });
+}
+
+bool TEllipsisEdit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == edit_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::ControlModifier) {
+      grid_->EditButtonClick();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- cells --------------------------------------------------------------------------------------
+
+QRect TGridCellDelegate::EllipsisButtonRect(const QRect& cell) {
+  const int width = std::min(cell.width() / 2, std::max(16, cell.height()));
+  return QRect(cell.right() - width + 1, cell.top(), width, cell.height());
+}
 
 void TGridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
+  if (index == grid_->currentIndex() && grid_->HasEllipsisButton(index.column())) {
+    QStyleOptionButton button;
+    button.rect = EllipsisButtonRect(option.rect);
+    button.text = QStringLiteral("...");
+    button.state = QStyle::State_Enabled | QStyle::State_Raised;
+    button.palette = option.palette;
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : grid_->style();
+    style->drawControl(QStyle::CE_PushButton, &button, painter, widget);
+  }
   if (grid_->OnDrawColumnCell && index.column() < grid_->Columns().Count()) {
     grid_->OnDrawColumnCell(grid_, option.rect, index.column(), grid_->Columns().Items(index.column()),
                             (option.state & QStyle::State_Selected) != 0);
@@ -179,6 +251,7 @@ void TGridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 QWidget* TGridCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                          const QModelIndex& index) const {
   TUColumn* col = index.column() < grid_->Columns().Count() ? grid_->Columns().Items(index.column()) : nullptr;
+  if (col != nullptr && col->ButtonStyle() == TColumnButtonStyle::cbsEllipsis) return new TEllipsisEdit(grid_, parent);
   if (col == nullptr || col->PickList().isEmpty() || col->ButtonStyle() == TColumnButtonStyle::cbsNone) {
     return QStyledItemDelegate::createEditor(parent, option, index);
   }
@@ -189,7 +262,34 @@ QWidget* TGridCellDelegate::createEditor(QWidget* parent, const QStyleOptionView
   return combo;
 }
 
+void TGridCellDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                             const QModelIndex& index) const {
+  if (qobject_cast<TEllipsisEdit*>(editor) != nullptr) {
+    editor->setGeometry(option.rect);
+    return;
+  }
+  QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+}
+
+bool TGridCellDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) {
+  // A click on the button drawn in the current cell.
+  if (event->type() == QEvent::MouseButtonPress && index == grid_->currentIndex() &&
+      grid_->HasEllipsisButton(index.column())) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton && EllipsisButtonRect(option.rect).contains(mouse->position().toPoint())) {
+      grid_->EditButtonClick();
+      return true;
+    }
+  }
+  return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
 void TGridCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  if (auto* ellipsis = qobject_cast<TEllipsisEdit*>(editor)) {
+    ellipsis->Edit()->setText(index.data(Qt::EditRole).toString());
+    return;
+  }
   if (auto* combo = qobject_cast<QComboBox*>(editor)) {
     combo->setCurrentText(index.data(Qt::EditRole).toString());
     return;
@@ -198,6 +298,10 @@ void TGridCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index)
 }
 
 void TGridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+  if (auto* ellipsis = qobject_cast<TEllipsisEdit*>(editor)) {
+    model->setData(index, ellipsis->Edit()->text(), Qt::EditRole);
+    return;
+  }
   if (auto* combo = qobject_cast<QComboBox*>(editor)) {
     model->setData(index, combo->currentText(), Qt::EditRole);
     return;
@@ -207,6 +311,11 @@ void TGridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 
 void TGridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(option, index);
+  // Records selected with dgMultiSelect are drawn highlighted across the row.
+  if ((grid_->Options() & dgMultiSelect) && grid_->SelectedRows().Count() > 0 &&
+      grid_->SelectedRows().IsRecordSelected(index.row())) {
+    option->state |= QStyle::State_Selected;
+  }
   const QVariant fg = index.data(Qt::ForegroundRole);
   if (fg.canConvert<QBrush>()) {
     // A chosen record keeps its colour on the highlighted cell too.

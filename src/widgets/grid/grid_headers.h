@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
@@ -56,8 +58,27 @@ class TGridIndicatorCorner : public QWidget {
   TUCustomDBGrid* grid_;
 };
 
+// The in-place editor of a column with an ellipsis button: the text and a "..." button that
+// raises the grid's OnEditButtonClick (so does Ctrl+Enter in the text).
+class TEllipsisEdit : public QWidget {
+  Q_OBJECT
+ public:
+  TEllipsisEdit(TUCustomDBGrid* grid, QWidget* parent);
+  QLineEdit* Edit() const noexcept { return edit_; }
+  QToolButton* Button() const noexcept { return button_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TUCustomDBGrid* grid_;
+  QLineEdit* edit_;
+  QToolButton* button_;
+};
+
 // Draws the data cells (then calls the grid's OnDrawColumnCell) and gives columns with a pick
-// list a combo box as their in-place editor.
+// list a combo box as their in-place editor, and columns with an ellipsis button their button
+// (drawn in the current cell, and in the editor).
 class TGridCellDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:
@@ -66,6 +87,11 @@ class TGridCellDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+  void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+  // Where the ellipsis button of a cell is drawn (the right end of the cell).
+  static QRect EllipsisButtonRect(const QRect& cell);
 
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -98,7 +98,9 @@ TEST_P(GridSearchTest, NumbersThatAreNotNumbersAreComparedAsText) {
   EXPECT_NE(sql.find("cast(id as varchar(64)) like '1--2'"), std::string::npos) << sql;
   EXPECT_EQ(Search(*q, {"id=1%"}), "1,12");
   EXPECT_EQ(Search(*q, {"id=1--2"}), "");
-  EXPECT_EQ(Search(*q, {"id=^", "born=1990%"}), "1,3");  // dates as the engine writes them
+  // A date cell holds text in the user's format (dd/mm/yyyy here), not the engine's ISO text.
+  EXPECT_EQ(Search(*q, {"id=^", "born=%/1990"}), "1,3");
+  EXPECT_EQ(Search(*q, {"born=1990%"}), "");
   Search(*q, {"born=^"});
   // The locale's decimal comma becomes the SQL point.
   TFormatSettings comma = DefaultFormatSettings();
@@ -285,6 +287,100 @@ TEST_P(GridSearchTest, ChoiceMatchingByDisplayText) {
   EXPECT_FALSE(ToggleChoice(choice, q.get(), "born"));
   choice.Add("MISSING=12");
   EXPECT_FALSE(IsRecordChosen(choice, q.get(), false));
+}
+
+TEST_P(GridSearchTest, PartialDatesInTheUsersFormatFindStoredDates) {
+  auto q = People();
+  // A partial date is the start of the date as the grid shows it.
+  EXPECT_EQ(Search(*q, {"born=08/12"}), "1,3");
+  EXPECT_EQ(Search(*q, {"born=3"}), "2");
+  EXPECT_EQ(Search(*q, {"born=0"}), "1,3");
+  EXPECT_EQ(Search(*q, {"born=31/01/"}), "2");
+  EXPECT_EQ(Search(*q, {"born=_1/%"}), "2");
+  EXPECT_EQ(Search(*q, {"born=09/12"}), "");
+  // A live query compares a complete date as a date, not through its text.
+  auto live = Query("select id, name, born from PEOPLE order by id");
+  live->SetRequestLive(true);
+  live->Open();
+  EXPECT_EQ(Search(*live, {"born=31/01/1985"}), "2");
+  EXPECT_NE(live->SQLText().find("born = '1985-01-31'"), std::string::npos) << live->SQLText();
+  EXPECT_EQ(Search(*live, {"born=08/12/"}), "1,3");
+  EXPECT_TRUE(live->CanModify());
+
+  // Other short date formats: year first with "-", day and month without leading zeros with ".".
+  TFormatSettings iso = DefaultFormatSettings();
+  iso.ShortDateFormat = "yyyy/mm/dd";
+  iso.DateSeparator = "-";
+  {
+    ScopedFormatSettings scoped(iso);
+    EXPECT_EQ(Search(*q, {"born=1990-12"}), "1,3");
+    EXPECT_EQ(Search(*q, {"born=1985-01-31"}), "2");
+  }
+  TFormatSettings german = DefaultFormatSettings();
+  german.ShortDateFormat = "d/m/yy";
+  german.DateSeparator = ".";
+  {
+    ScopedFormatSettings scoped(german);
+    EXPECT_EQ(Search(*q, {"born=8.12."}), "1,3");
+    EXPECT_EQ(Search(*q, {"born=%.1.85"}), "2");
+    EXPECT_EQ(Search(*q, {"born=31.1.85"}), "2");
+  }
+  // Parameter mode binds the typed text; the rendered date is compared with it.
+  TParams params;
+  params.Assign(&q->Params());
+  TStringList search;
+  search.Add("born=08/12");
+  const std::string sql = GetSearchSQL(*q, q->SQLText(), search, &params, true);
+  EXPECT_EQ(sql.find("08/12"), std::string::npos) << sql;
+  ASSERT_NE(params.FindParam("_born"), nullptr);
+  EXPECT_EQ(params.FindParam("_born")->AsString(), "08/12%");
+  ReloadQuery(*q, sql, false, true, &params);
+  EXPECT_EQ(Ids(*q), "1,3");
+
+  // A time of day has no date to render: it is compared as the engine's text.
+  Exec("CREATE TABLE SHIFTS (id INTEGER PRIMARY KEY, starts TIME)");
+  Exec("INSERT INTO SHIFTS VALUES (1, '10:30:00')");
+  Exec("INSERT INTO SHIFTS VALUES (2, '22:00:00')");
+  auto shifts = Query("select id, starts from SHIFTS order by id");
+  shifts->Open();
+  ASSERT_EQ(GetFieldType(shifts.get(), "starts"), 'D');
+  EXPECT_EQ(Search(*shifts, {"starts=10%"}), "1");
+}
+
+TEST_P(GridSearchTest, MixedCaseColumnNamesAreWrittenAsTheEngineReadsThem) {
+  Exec("CREATE TABLE ORDERS (\"OrderId\" INTEGER PRIMARY KEY, \"OrderDate\" DATE, \"Note\" " +
+       std::string(Text()) + ", lower_name " + Text() + ")");
+  Exec("INSERT INTO ORDERS VALUES (1, '2024-03-12', 'first', 'a')");
+  Exec("INSERT INTO ORDERS VALUES (2, '2024-04-01', 'second', 'b')");
+  // An upper-case alias of a lower-case column is written unquoted (the engine folds it back).
+  auto aliased = Query("select \"OrderId\", lower_name as \"LOWER_NAME\" from ORDERS order by 1");
+  aliased->Open();
+  EXPECT_EQ(Search(*aliased, {"LOWER_NAME=a"}), "1");
+  auto q = Query("select * from ORDERS order by 1");
+  q->Open();
+  ASSERT_NE(q->FindField("OrderDate"), nullptr);
+  EXPECT_EQ(Search(*q, {"OrderDate=12/03/2024"}), "1");
+  EXPECT_EQ(Search(*q, {"OrderDate=01/04"}), "2");
+  EXPECT_EQ(Search(*q, {"OrderDate=^", "Note=sec"}), "2");
+  EXPECT_EQ(Search(*q, {"Note=^", "OrderId=1"}), "1");
+  EXPECT_EQ(Search(*q, {"OrderId=^", "lower_name=b"}), "2");
+  if (Pg()) {
+    EXPECT_NE(q->SQLText().find("lower_name like"), std::string::npos) << q->SQLText();
+    Search(*q, {"lower_name=^", "Note=fir"});
+    EXPECT_NE(q->SQLText().find("\"Note\" like 'fir%'"), std::string::npos) << q->SQLText();
+  }
+  EXPECT_EQ(Search(*q, {"Note=^", "lower_name=^"}), "1,2");
+  // The choice filter writes the names the same way.
+  TStringList choice, filter;
+  choice.Add("OrderId=2");
+  choice.Add("OrderDate=12/03/2024");
+  ASSERT_TRUE(BuildChoice(*q, choice, false, filter));
+  EXPECT_EQ(Ids(*q), "1,2") << q->SQLText();
+  ASSERT_TRUE(BuildChoice(*q, choice, true, filter));  // off again
+  choice.Clear();
+  choice.Add("OrderId=2");
+  ASSERT_TRUE(BuildChoice(*q, choice, false, filter));
+  EXPECT_EQ(Ids(*q), "2");
 }
 
 BEXLO_DB_SUITE(GridSearchTest);

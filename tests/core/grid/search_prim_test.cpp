@@ -4,8 +4,10 @@
 
 #include <string>
 
+#include "db/dialect.h"
 #include "grid/search_sql.h"
 #include "grid/sql_tokens.h"
+#include "util/format_settings.h"
 
 namespace bexlo {
 namespace {
@@ -175,6 +177,46 @@ TEST(SearchPrim, MacrosAndParameterMode) {
   EXPECT_EQ(SqlFieldName("first name"), "\"first name\"");
   EXPECT_EQ(SqlFieldName("order"), "\"order\"");
   EXPECT_EQ(SqlFieldName("a\"b"), "\"a\"\"b\"");
+  // PostgreSQL folds unquoted names: a name in mixed case is quoted, per part of a dotted name;
+  // SQLite compares names without case and keeps it.
+  const TDialect& pg = PostgresDialect();
+  EXPECT_EQ(SqlFieldName("OrderDate", &pg), "\"OrderDate\"");
+  EXPECT_EQ(SqlFieldName("o.OrderDate", &pg), "o.\"OrderDate\"");
+  EXPECT_EQ(SqlFieldName("NAME", &pg), "NAME");
+  EXPECT_EQ(SqlFieldName("order_date", &pg), "order_date");
+  EXPECT_EQ(SqlFieldName("\"OrderDate\"", &pg), "\"OrderDate\"");
+  EXPECT_EQ(SqlFieldName("Order Date", &pg), "\"Order Date\"");
+  EXPECT_EQ(SqlFieldName("OrderDate", &SqliteDialect()), "OrderDate");
+  EXPECT_EQ(ReplaceMacros("%fld = %d", "2024-03-12", "OrderDate", "", "", false, &pg),
+            "\"OrderDate\" = '2024-03-12'");
+}
+
+TEST(SearchDates, ShortDateFormatsAsTheEnginesRenderThem) {
+  TFormatSettings fs = DefaultFormatSettings();
+  std::vector<TDatePart> parts;
+  ASSERT_TRUE(ShortDateParts(fs, parts));
+  EXPECT_EQ(SqliteDialect().DateText("D", parts), "strftime('%d/%m/%Y', D)");
+  EXPECT_EQ(PostgresDialect().DateText("D", parts), "to_char(D, 'DD\"/\"MM\"/\"YYYY')");
+  // "/" is the locale's separator; unpadded parts and two-digit years; quoted text.
+  fs.ShortDateFormat = "d/m/yy 'r.'";
+  fs.DateSeparator = ".";
+  ASSERT_TRUE(ShortDateParts(fs, parts));
+  EXPECT_EQ(SqliteDialect().DateText("D", parts),
+            "ltrim(strftime('%d', D), '0') || strftime('.', D) || ltrim(strftime('%m', D), '0') || "
+            "strftime('.', D) || substr(strftime('%Y', D), 3, 2) || strftime(' r.', D)");
+  EXPECT_EQ(PostgresDialect().DateText("D", parts), "to_char(D, 'FMDD\".\"FMMM\".\"YY\" r.\"')");
+  // Text with quotes or "%" stays text on both engines.
+  fs.ShortDateFormat = "yyyy\"%'\"mm";
+  ASSERT_TRUE(ShortDateParts(fs, parts));
+  EXPECT_EQ(SqliteDialect().DateText("D", parts), "strftime('%Y%%''%m', D)");
+  EXPECT_EQ(PostgresDialect().DateText("D", parts), "to_char(D, 'YYYY\"%''\"MM')");
+  // Names of days and months, times: not a format SQL renders alike.
+  fs.ShortDateFormat = "dd mmm yyyy";
+  EXPECT_FALSE(ShortDateParts(fs, parts));
+  fs.ShortDateFormat = "dd/mm/yyyy hh";
+  EXPECT_FALSE(ShortDateParts(fs, parts));
+  fs.ShortDateFormat = "'unclosed";
+  EXPECT_FALSE(ShortDateParts(fs, parts));
 }
 
 TEST(SqlTokens, LiteralsCommentsMarkersAndDepth) {
