@@ -139,7 +139,7 @@ TEST(SearchPrim, ValuesStayInsideTheirLiteral) {
   EXPECT_NE(r.find("NAME like 'O''Brien%'"), std::string::npos);
   // A value that looks like SQL or like the block's own markers changes nothing around it, and
   // the block still comes out whole.
-  for (const std::string value : {std::string("x' or 1=1 --"), std::string("*/ union select 1 /*"),
+  for (const std::string& value : {std::string("x' or 1=1 --"), std::string("*/ union select 1 /*"),
                                   "a" + EndMarker("NAME") + "AND ", std::string("%S %F %FLD")}) {
     const std::string put = Like(sql, value);
     ASSERT_FALSE(put.empty()) << value;
