@@ -258,6 +258,7 @@ std::string BuilderNumber(std::string_view value, const TFormatSettings& setting
 
 void TQueryBuilder::SetQuery(const TDataSet& dataSet) {
   fields_.clear();
+  dialect_ = SearchDialect(&dataSet);
   for (int i = 0; i < dataSet.FieldCount(); ++i) {
     const TField* field = dataSet.Fields(i);
     if (field->FieldKind() != fkData) continue;
@@ -454,7 +455,7 @@ std::string ValueSql(const TQueryBuilder& builder, const TBuilderField& field, i
     if (!value.empty()) Refuse(msg::SQoBuilderNoValue, lineText);
     return {};
   }
-  if (const TBuilderField* other = builder.FindLabel(value)) return SqlFieldName(other->Name);
+  if (const TBuilderField* other = builder.FindLabel(value)) return SqlFieldName(other->Name, builder.Dialect());
   if (value.front() == '@') return std::string(value.substr(1));
 
   if (IsListOperator(op)) {
@@ -569,7 +570,7 @@ void TQueryBuilder::SetWhereList(TStrings& w) {
       conditions_.Delete(i);
       continue;
     }
-    groups.back().push_back(SqlFieldName(field->Name) + std::string(BuilderOperatorSql(line.Operator)) +
+    groups.back().push_back(SqlFieldName(field->Name, dialect_) + std::string(BuilderOperatorSql(line.Operator)) +
                             ValueSql(*this, *field, line.Operator, value, text));
     ++i;
   }
@@ -647,7 +648,7 @@ std::string TQueryBuilder::SetOrderText() const {
     const TBuilderField* f = FindLabel(TrimView(std::string_view(line).substr(0, comma)));
     if (f == nullptr || f->Kind == fkSearchUnknown) continue;
     if (!out.empty()) out += ", ";
-    out += SqlFieldName(f->Name);
+    out += SqlFieldName(f->Name, dialect_);
     if (TrimView(std::string_view(line).substr(comma + 1)) == msg::SQoOnDecrease) out += " DESC";
   }
   return out;
@@ -724,14 +725,15 @@ std::string CheckBuilderOrder(const TQueryBuilder& builder, std::string_view ord
     const TBuilderField* found = nullptr;
     for (const TBuilderField& f : builder.Fields()) {
       if (f.Kind == fkSearchUnknown) continue;
-      if (SameText(name, f.Name) || name == SqlFieldName(f.Name)) {
+      if (SameText(name, f.Name) || name == SqlFieldName(f.Name) ||
+          name == SqlFieldName(f.Name, builder.Dialect())) {
         found = &f;
         break;
       }
     }
     if (found == nullptr) throw EBuilderError(Format(msg::SQoBuilderBadOrder, text));
     if (!out.empty()) out += ", ";
-    out += SqlFieldName(found->Name);
+    out += SqlFieldName(found->Name, builder.Dialect());
     if (descending) out += " DESC";
   }
   return out;

@@ -31,6 +31,7 @@
 namespace bexlo {
 
 class TDataSet;
+class TDialect;
 class TQuery;
 struct TFormatSettings;
 
@@ -116,6 +117,9 @@ class TQueryBuilder {
   // Lists the data set's non-calculated fields, in field order, by their cleaned display labels.
   void SetQuery(const TDataSet& dataSet);
   void SetFields(std::vector<TBuilderField> fields) { fields_ = std::move(fields); }
+  // The SQL dialect of the query's database (SetQuery), or null: decides how field names are
+  // written (a mixed-case PostgreSQL column in double quotes, see SqlFieldName).
+  const TDialect* Dialect() const noexcept { return dialect_; }
   const std::vector<TBuilderField>& Fields() const noexcept { return fields_; }
   // The field of a label (exact comparison), or null.
   const TBuilderField* FindLabel(std::string_view label) const;
@@ -190,6 +194,7 @@ class TQueryBuilder {
   const TBuilderField* LineField(const TBuilderLine& line) const;
 
   std::vector<TBuilderField> fields_;
+  const TDialect* dialect_ = nullptr;
   TStringList conditions_;
   TStringList order_;
 };

@@ -179,6 +179,27 @@ TEST_P(GridStateLoad, ABuilderRunThatFailsToReopenRestoresTheText) {
   EXPECT_EQ(Ids(), (std::vector<int>{2, 1}));
 }
 
+// Columns created in double quotes with capitals ("OrderId") are written in quotes where the
+// engine folds unquoted names (PostgreSQL): conditions, field-to-field values and the ordering
+// all reach the query.
+TEST_P(GridStateLoad, MixedCaseColumnsAreFoundByTheBuilder) {
+  Exec(std::string("CREATE TABLE SHIPMENTS (\"ShipId\" INTEGER, \"Carrier\" ") + Text() +
+       ", \"Weight\" INTEGER, \"Limit\" INTEGER)");
+  Exec("INSERT INTO SHIPMENTS VALUES (1, 'Rail', 30, 20)");
+  Exec("INSERT INTO SHIPMENTS VALUES (2, 'Road', 10, 20)");
+  Exec("INSERT INTO SHIPMENTS VALUES (3, 'Rail', 50, 20)");
+  auto q = Query("SELECT * FROM SHIPMENTS");
+  q->Open();
+  TStringList lines;
+  lines.Add("Carrier like to 'Ra%'");
+  lines.Add("Weight > Limit");
+  TBuilderOrderState st;
+  RunQueryBuilder(*q, lines, st, "Weight DESC", "", true);
+  std::vector<int> ids;
+  for (q->First(); !q->Eof(); q->Next()) ids.push_back(static_cast<int>(q->FieldByName("ShipId")->AsInteger()));
+  EXPECT_EQ(ids, (std::vector<int>{3, 1})) << q->SQLText();
+}
+
 BEXLO_DB_SUITE(GridStateLoad);
 
 }  // namespace
