@@ -611,12 +611,7 @@ class TExcelApplication : public TOfficeObject {
 TGUID ExcelClassId() { return StringToGUID("{00024500-0000-0000-C000-000000000046}"); }
 
 DispatchPtr CreateExcelApplication() {
-  auto state = std::make_shared<TAppState>();
-  state->ProgId = kExcelProgId;
-  state->Extension = ".xlsx";
-  DispatchPtr app = MakeDispatch<TExcelApplication>(state);
-  RegisterActiveObject(ExcelClassId(), app);
-  return app;
+  return office::StartOfficeApplication<TExcelApplication>(kExcelProgId, ".xlsx", ExcelClassId());
 }
 
 }  // namespace bexlo

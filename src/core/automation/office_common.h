@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "automation/office_servers.h"
+#include "automation/ole_registry.h"
 #include "automation/server_object.h"
 #include "util/format.h"
 #include "util/messages.h"
@@ -101,5 +102,17 @@ class TDocumentCollection : public TOfficeObject {
     Return(result, OleVariant::FromDispatch(MakeDispatch<TObject>(App(), document)));
   }
 };
+
+// Starts an application instance of TApplication (its object over a fresh TAppState) and
+// registers it as the running one of its class.
+template <class TApplication>
+DispatchPtr StartOfficeApplication(std::string_view progId, std::string_view extension, const TGUID& classId) {
+  auto state = std::make_shared<TAppState>();
+  state->ProgId = std::string(progId);
+  state->Extension = std::string(extension);
+  DispatchPtr app = MakeDispatch<TApplication>(state);
+  RegisterActiveObject(classId, app);
+  return app;
+}
 
 }  // namespace bexlo::office

@@ -603,12 +603,7 @@ class TWordApplication : public TOfficeObject {
 TGUID WordClassId() { return StringToGUID("{000209FF-0000-0000-C000-000000000046}"); }
 
 DispatchPtr CreateWordApplication() {
-  auto state = std::make_shared<TAppState>();
-  state->ProgId = kWordProgId;
-  state->Extension = ".docx";
-  DispatchPtr app = MakeDispatch<TWordApplication>(state);
-  RegisterActiveObject(WordClassId(), app);
-  return app;
+  return office::StartOfficeApplication<TWordApplication>(kWordProgId, ".docx", WordClassId());
 }
 
 }  // namespace bexlo
