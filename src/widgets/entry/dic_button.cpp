@@ -23,6 +23,7 @@ namespace bexlo {
 struct TCustomDicButton::Private {
   QPointer<QLabel> label;
   QPointer<QLineEdit> edit;
+  QObject* edit_object = nullptr;  // the edit box as the events name it
   QMetaObject::Connection edit_changed;
   QMetaObject::Connection edit_destroyed;
   QMetaObject::Connection label_destroyed;
@@ -103,7 +104,7 @@ void TCustomDicButton::SetLinkLabel(QLabel* label) {
   disconnect(d->label_destroyed);
   d->label = label;
   if (label != nullptr) {
-    d->label_destroyed = connect(label, &QObject::destroyed, this, &TCustomDicButton::LinkDestroyed);
+    d->label_destroyed = connect(label, &QObject::destroyed, this, &TCustomDicButton::LabelDestroyed);
   }
 }
 
@@ -115,6 +116,7 @@ void TCustomDicButton::SetLinkEdit(QLineEdit* edit) {
   disconnect(d->edit_changed);
   disconnect(d->edit_destroyed);
   d->edit = edit;
+  d->edit_object = edit;
   if (edit != nullptr) {
     edit->installEventFilter(this);
     updateGeometry();
@@ -132,20 +134,20 @@ void TCustomDicButton::SetLinkEdit(QLineEdit* edit) {
         }
       }
     });
-    d->edit_destroyed = connect(edit, &QObject::destroyed, this, &TCustomDicButton::LinkDestroyed);
+    d->edit_destroyed = connect(edit, &QObject::destroyed, this, &TCustomDicButton::EditDestroyed);
   }
 }
 
-void TCustomDicButton::LinkDestroyed(QObject* object) {
-  if (object == static_cast<QObject*>(d->label.data()) || d->label.isNull()) {
-    disconnect(d->label_destroyed);
-    d->label = nullptr;
-  }
-  if (object == static_cast<QObject*>(d->edit.data()) || d->edit.isNull()) {
-    disconnect(d->edit_changed);
-    disconnect(d->edit_destroyed);
-    d->edit = nullptr;
-  }
+void TCustomDicButton::LabelDestroyed() {
+  disconnect(d->label_destroyed);
+  d->label = nullptr;
+}
+
+void TCustomDicButton::EditDestroyed() {
+  disconnect(d->edit_changed);
+  disconnect(d->edit_destroyed);
+  d->edit = nullptr;
+  d->edit_object = nullptr;
 }
 
 const std::string& TCustomDicButton::RefField() const { return d->ref_field; }
@@ -357,7 +359,11 @@ void TCustomDicButton::Guarded(F&& handler) {
 }
 
 bool TCustomDicButton::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != d->edit.data()) return QToolButton::eventFilter(watched, event);
+  // qobject_cast, not the typed pointer: while the edit box is being destroyed it is no longer a
+  // QLineEdit, and its last events are not the button's to handle.
+  if (watched != d->edit_object || qobject_cast<QLineEdit*>(watched) == nullptr) {
+    return QToolButton::eventFilter(watched, event);
+  }
   switch (event->type()) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);

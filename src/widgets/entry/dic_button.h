@@ -156,7 +156,11 @@ class TCustomDicButton : public QToolButton {
 
  private:
   void Clicked();
-  void LinkDestroyed(QObject* object);
+  // The linked label or edit box is being destroyed: the link is dropped. (A widget emits
+  // destroyed from QWidget's destructor, when it is no longer a QLabel or QLineEdit: these never
+  // look at the typed pointer.)
+  void LabelDestroyed();
+  void EditDestroyed();
   // Runs one of the edit-box handlers, showing what it raises.
   template <typename F>
   void Guarded(F&& handler);

@@ -186,7 +186,9 @@ void TPtFormLink::SetForm(QDialog* form) {
 
 bool TPtFormLink::eventFilter(QObject* watched, QEvent* event) {
   // Hiding the window moves the focus on; the control the user left is the one to come back to.
-  if (watched == form_ && event->type() == QEvent::Hide) last_focus_ = form_->focusWidget();
+  // (The type is looked at first: events also come while the window is being destroyed, when
+  // it is no longer a QDialog to compare with.)
+  if (event->type() == QEvent::Hide && watched == form_) last_focus_ = form_->focusWidget();
   return TPtLink::eventFilter(watched, event);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QPointer>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -28,24 +29,28 @@ class ModalScript : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == dialog_ && event->type() == QEvent::Show) {
+    if (event->type() == QEvent::Show && watched == dialog_) {
       const int showing = ++shown_;
       std::function<void()> step;
       if (steps_.empty()) {
         ADD_FAILURE() << "the window was shown more often than scripted";
-        step = [this] { dialog_->reject(); };
+        step = [this] {
+          if (dialog_ != nullptr) dialog_->reject();
+        };
       } else {
         step = std::move(steps_.front());
         steps_.pop_front();
       }
+      // Posted to the script itself: a call still queued when the script is gone is dropped.
       QMetaObject::invokeMethod(
-          dialog_,
+          this,
           [this, step, showing] {
+            if (dialog_ == nullptr) return;
             step();
             QMetaObject::invokeMethod(
-                dialog_,
+                this,
                 [this, showing] {
-                  if (shown_ == showing && dialog_->isVisible()) {
+                  if (shown_ == showing && dialog_ != nullptr && dialog_->isVisible()) {
                     ADD_FAILURE() << "step " << showing << " left the window open";
                     dialog_->done(mrIgnore);
                   }
@@ -58,7 +63,7 @@ class ModalScript : public QObject {
   }
 
  private:
-  QDialog* dialog_;
+  QPointer<QDialog> dialog_;
   std::deque<std::function<void()>> steps_;
   int shown_ = 0;
 };
