@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <cmath>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -454,7 +455,9 @@ void TUDBGridColumns::LoadFromJson(const QByteArray& json, const std::string& so
     Damaged(source, QStringLiteral("it is not a grid column layout (\"format\" is not \"%1\")").arg(kFormatName));
   }
   const QJsonValue version = root.value(QStringLiteral("version"));
-  if (!version.isDouble() || version.toDouble() != static_cast<int>(version.toDouble()) || version.toInt() < 1) {
+  // Range first: a number beyond int (1e75) has no int to compare with.
+  const double versionNumber = version.toDouble();
+  if (!version.isDouble() || !(versionNumber >= 1 && versionNumber <= 1e6) || versionNumber != std::floor(versionNumber)) {
     Damaged(source, QStringLiteral("\"version\" is not a positive whole number"));
   }
   if (version.toInt() > kFormatVersion) {

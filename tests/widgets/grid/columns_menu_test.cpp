@@ -82,6 +82,8 @@ TEST_P(GridTest, DamagedLayoutFilesAreRefusedAndChangeNothing) {
       {QByteArray("[]"), "not a JSON object"},
       {QByteArray(R"({"format":"other","version":1,"columns":[]})"), "not a grid column layout"},
       {QByteArray(R"({"format":"bexlo-grid-columns","version":9,"columns":[]})"), "version 9"},
+      {QByteArray(R"({"format":"bexlo-grid-columns","version":2.2e75,"columns":[]})"), "positive whole number"},
+      {QByteArray(R"({"format":"bexlo-grid-columns","version":1.5,"columns":[]})"), "positive whole number"},
       {QByteArray(R"({"format":"bexlo-grid-columns","version":1,"columns":[{"fieldName":"ID","width":-4}]})"),
        "column 1: width"},
       {QByteArray(R"({"format":"bexlo-grid-columns","version":1,"columns":[{"fieldName":"ID","color":"nope"}]})"),
