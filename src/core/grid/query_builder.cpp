@@ -220,25 +220,8 @@ TBuilderLine ParseBuilderLine(std::string_view line) {
 std::string BuilderNumber(std::string_view value, const TFormatSettings& settings) {
   std::string_view v = TrimView(value);
   std::string out;
-  std::size_t i = 0;
-  if (i < v.size() && v[i] == '-') out += v[i++];
-  bool digits = false;
-  bool point = false;
-  const std::string& sep = settings.DecimalSeparator;
-  while (i < v.size()) {
-    if (IsDigit(v[i])) {
-      out += v[i++];
-      digits = true;
-    } else if (!point && !sep.empty() && v.substr(i, sep.size()) == sep) {
-      out += '.';
-      point = true;
-      i += sep.size();
-    } else {
-      break;
-    }
-  }
-  if (!digits) return {};
-  if (out.back() == '.') out.pop_back();
+  std::size_t i = ReadSqlNumber(v, settings, out);
+  if (i == 0) return {};
   if (i < v.size() && (v[i] == 'E' || v[i] == 'e')) {
     out += 'E';
     ++i;

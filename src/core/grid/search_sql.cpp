@@ -521,17 +521,12 @@ std::string SearchPrim(std::string_view sql, std::string_view tpl, std::string_v
   return InsertBlock(text, BeginMarker(name) + condition + EndMarker(name));
 }
 
-std::string SqlNumber(std::string_view value, const TFormatSettings& settings) {
-  std::string_view v = Trim(value);
-  std::string out;
-  if (!v.empty() && v.front() == '-') {
-    out += '-';
-    v.remove_prefix(1);
-  }
+std::size_t ReadSqlNumber(std::string_view v, const TFormatSettings& settings, std::string& out) {
+  std::size_t i = 0;
+  if (i < v.size() && v[i] == '-') out += v[i++];
   const std::string& sep = settings.DecimalSeparator;
   bool point = false;
   bool digits = false;
-  std::size_t i = 0;
   while (i < v.size()) {
     if (IsDigit(v[i])) {
       out += v[i++];
@@ -541,11 +536,18 @@ std::string SqlNumber(std::string_view value, const TFormatSettings& settings) {
       point = true;
       i += sep.size();
     } else {
-      return {};
+      break;
     }
   }
-  if (!digits) return {};
+  if (!digits) return 0;
   if (out.back() == '.') out.pop_back();
+  return i;
+}
+
+std::string SqlNumber(std::string_view value, const TFormatSettings& settings) {
+  const std::string_view v = Trim(value);
+  std::string out;
+  if (v.empty() || ReadSqlNumber(v, settings, out) != v.size()) return {};
   return out;
 }
 

@@ -126,6 +126,10 @@ std::string SearchPrim(std::string_view sql, std::string_view tpl, std::string_v
 // separator read as the decimal point, one trailing decimal point dropped; empty when the value
 // is not a plain decimal number (signs, digits and one separator only).
 std::string SqlNumber(std::string_view value, const TFormatSettings& settings);
+// The number at the start of v as SqlNumber writes it, appended to out; returns the bytes it
+// read, 0 when they hold no digit (SqlNumber and the builder's numbers, which may go on with an
+// exponent, share it).
+std::size_t ReadSqlNumber(std::string_view v, const TFormatSettings& settings, std::string& out);
 // A complete date (three non-negative numbers separated by the locale's date separator that
 // StrToDate reads) as the SQL literal text "yyyy-mm-dd"; empty when the value is not one.
 std::string SqlDate(std::string_view value, const TFormatSettings& settings);
